@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Installs what building and testing regcomplete needs on a Debian 12 machine, as root.
+# Safe to run again: it installs only what is missing.
+#
+# The Windows program is 32-bit, so Wine needs to run i386 Linux binaries (its 32-bit loader). Some
+# sandboxed kernels refuse 32-bit ELF files; there the loader runs under qemu-i386, registered with
+# binfmt_misc. Debian 12's qemu 7.2 ignores MAP_FIXED_NOREPLACE, which makes every Wine start crawl
+# through its address-space reservation for minutes, so the static qemu-i386 of Debian 13 is taken
+# instead (one binary, fetched as a .deb from the Debian archive).
+set -euo pipefail
+
+packages=(
+  cmake g++ make clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev valgrind
+  clang-format locales
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  wine wine32:i386 xvfb xauth x11-apps imagemagick fonts-ipafont-gothic
+  nsis
+)
+
+log() { echo "install-deps: $*" >&2; }
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  log "installing ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine takes its ANSI code page from the locale; ja_JP.UTF-8 gives code page 932.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
+  sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+fi
+
+# Can this kernel run i386 binaries itself?
+if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  exit 0
+fi
+
+qemu=/usr/local/lib/regcomplete/qemu-i386
+if [ ! -x "$qemu" ]; then
+  log "this kernel cannot run i386 binaries; fetching Debian 13's static qemu-i386"
+  work=$(mktemp -d)
+  list=/etc/apt/sources.list.d/regcomplete-trixie.list
+  trap 'rm -f "$list"; rm -rf "$work"; apt-get update -qq || true' EXIT
+  echo "deb [arch=amd64] http://deb.debian.org/debian trixie main" >"$list"
+  apt-get update -qq
+  (cd "$work" && apt-get download -qq qemu-user/trixie)
+  rm -f "$list"
+  dpkg -x "$work"/qemu-user_*.deb "$work/x"
+  install -D -m 755 "$work/x/usr/bin/qemu-i386" "$qemu"
+fi
+
+binfmt=/proc/sys/fs/binfmt_misc
+[ -f "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
+if [ -f "$binfmt/regcomplete-i386" ] && ! grep -q "$qemu" "$binfmt/regcomplete-i386"; then
+  echo -1 >"$binfmt/regcomplete-i386"
+fi
+if [ ! -f "$binfmt/regcomplete-i386" ]; then
+  printf '%s' ':regcomplete-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$qemu"':F' >"$binfmt/register"
+fi
+/lib/ld-linux.so.2 --version >/dev/null 2>&1 || { log "i386 binaries still do not run"; exit 1; }
