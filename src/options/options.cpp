@@ -1,0 +1,112 @@
+// Reads the slash options. Every walk over the command copy steps over a lead byte together with
+// its trail byte, so that a trail byte that looks like a quote or a blank never ends a value.
+#include "options/options.h"
+
+#include <string.h>
+
+namespace {
+
+struct OptionField {
+    char letter;
+    unsigned bit;
+    const char* RegistrationOptions::* field;  // null for W, which is a number
+};
+
+const OptionField kOptionFields[] = {
+    {'R', kOptionReadme, &RegistrationOptions::readme},
+    {'S', kOptionSerialNo, &RegistrationOptions::serialno},
+    {'U', kOptionUserName, &RegistrationOptions::username},
+    {'O', kOptionOrganization, &RegistrationOptions::organization},
+    {'P', kOptionProductId, &RegistrationOptions::productid},
+    {'W', kOptionOwnerWindow, nullptr},
+    {'C', kOptionOwnerClass, &RegistrationOptions::owner_class},
+    {'T', kOptionOwnerTitle, &RegistrationOptions::owner_title},
+};
+
+const OptionField* FindOption(char letter) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    for (const OptionField& option : kOptionFields) {
+        if (option.letter == letter) return &option;
+    }
+    return nullptr;
+}
+
+bool IsConversionSpace(char byte) {
+    return byte == ' ' || (byte >= '\t' && byte <= '\r');
+}
+
+// Decimal conversion without any range test: the digits accumulate modulo 2^32, so a number
+// beyond the 32-bit range wraps around instead of being clamped.
+int32_t ToWrappedInt32(const char* text) {
+    while (IsConversionSpace(*text)) ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-') negative = *text++ == '-';
+    uint32_t value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) value = value * 10u + uint32_t(*text - '0');
+    if (negative) value = 0u - value;
+    return value <= 0x7FFFFFFFu ? int32_t(value) : int32_t(int64_t(value) - 0x100000000LL);
+}
+
+}  // namespace
+
+char* TakeValue(char* position, const CharClass& classes, const char** field) {
+    char* p = position;
+    bool quoted = *p == '"';
+    if (quoted) ++p;
+    *field = p;
+    for (;;) {
+        unsigned char byte = static_cast<unsigned char>(*p);
+        if (byte == 0) return nullptr;
+        if (IsLeadByte(classes, byte)) {
+            if (p[1] == '\0') {
+                *field = nullptr;
+                return nullptr;
+            }
+            p += 2;
+            continue;
+        }
+        if (byte == (quoted ? '"' : ' ')) {
+            *p = '\0';
+            return p[1] == '\0' ? nullptr : p + 1;
+        }
+        ++p;
+    }
+}
+
+char* TakeNumber(char* position, const CharClass& classes, int32_t* number) {
+    const char* value = nullptr;
+    char* next = TakeValue(position, classes, &value);
+    if (value != nullptr) *number = ToWrappedInt32(value);
+    return next;
+}
+
+char* NextOption(char* position, const CharClass& classes, RegistrationOptions* options,
+                 unsigned* bit) {
+    *bit = 0;
+    char* slash = strchr(position, '/');
+    if (slash == nullptr || slash[1] == '\0' || slash[2] == '\0') return nullptr;
+    char* value = slash + 2;
+    const OptionField* option = FindOption(slash[1]);
+    if (option == nullptr) return value;
+    *bit = option->bit;
+    if (option->field == nullptr) return TakeNumber(value, classes, &options->owner_window);
+    return TakeValue(value, classes, &(options->*(option->field)));
+}
+
+unsigned ParseOptions(const char* tail, const CharClass& classes, RegistrationOptions* options) {
+    options->readme = options->serialno = options->username = options->organization = nullptr;
+    options->productid = options->owner_class = options->owner_title = nullptr;
+    options->owner_window = 0;
+    size_t length = strnlen(tail, kCommandCopySize - 1);
+    memcpy(options->command_copy, tail, length);
+    options->command_copy[length] = '\0';
+
+    unsigned mask = 0;
+    char* position = options->command_copy;
+    while (position != nullptr) {
+        unsigned bit = 0;
+        position = NextOption(position, classes, options, &bit);
+        mask |= bit;
+    }
+    return mask;
+}

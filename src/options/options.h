@@ -1,0 +1,59 @@
+// The installer's slash options, read once from the command-line tail into one record.
+//
+// The syntax is lenient: nothing is rejected, malformed input just gives fewer options. Values are
+// cut out of a copy of the tail in place (the byte that ends a value becomes a zero byte), so every
+// string field points into `command_copy`; the record must not be copied, or its fields would
+// point into the original.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "request/char_class.h"
+
+constexpr size_t kCommandCopySize = 512;  // 511 bytes of the tail and the terminating zero
+
+struct RegistrationOptions {
+    char command_copy[kCommandCopySize];
+    const char* readme;        // R
+    const char* serialno;      // S
+    const char* username;      // U
+    const char* organization;  // O
+    const char* productid;     // P
+    const char* owner_class;   // C
+    const char* owner_title;   // T
+    int32_t owner_window;      // W, 0 when none
+};
+
+// One bit per option letter seen (`OptionMask`).
+enum OptionBit : unsigned {
+    kOptionReadme = 0x01,
+    kOptionSerialNo = 0x02,
+    kOptionUserName = 0x04,
+    kOptionOrganization = 0x08,
+    kOptionProductId = 0x10,
+    kOptionOwnerWindow = 0x20,
+    kOptionOwnerClass = 0x40,
+    kOptionOwnerTitle = 0x80,
+};
+
+// Fills `options` from `tail` and returns the mask of the letters recognised. A bit may be set
+// while its field is null: a value ending in a lone lead byte is dropped. A tail longer than 511
+// bytes is read up to its 511th byte.
+unsigned ParseOptions(const char* tail, const CharClass& classes, RegistrationOptions* options);
+
+// From `position` in the command copy, finds the next option and stores its value. Returns where
+// scanning goes on, or null when there is nothing more to read; `*bit` is the option's bit, or 0
+// when nothing was recorded.
+char* NextOption(char* position, const CharClass& classes, RegistrationOptions* options,
+                 unsigned* bit);
+
+// Cuts one value out of the command copy starting exactly at `position` (quoted when it starts
+// with a double quote, else ended by a blank), stores where it starts into `*field` and returns
+// the position after it, or null when the line ends. A lead byte at the end of the line drops the
+// value: `*field` becomes null.
+char* TakeValue(char* position, const CharClass& classes, const char** field);
+
+// TakeValue, then the value's decimal conversion into `*number`, wrapping modulo 2^32. When the
+// value is dropped, `*number` keeps what it had.
+char* TakeNumber(char* position, const CharClass& classes, int32_t* number);

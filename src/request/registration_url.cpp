@@ -1,0 +1,59 @@
+// Composes the registration address. The host is a setting of the build.
+#include "request/registration_url.h"
+
+#include <string.h>
+
+#include "request/query_encoding.h"
+
+#ifndef REGCOMPLETE_HOST
+#define REGCOMPLETE_HOST "regist.example.com"
+#endif
+
+const char REGIST_URL_SSL[] = "https://" REGCOMPLETE_HOST "/entry/regist.php";
+const char REGIST_URL_PLAIN[] = "http://" REGCOMPLETE_HOST "/entry/regist.php";
+
+static_assert(sizeof REGIST_URL_SSL <= kAddressSize, "the registration host name is too long");
+
+namespace {
+
+constexpr size_t kEncodedValueSize = 512;  // one encoded detail including its terminating zero
+
+struct QueryParameter {
+    const char* key;  // without the "?" or "&" before it
+    const char* RegistrationOptions::* field;
+};
+
+const QueryParameter kQueryParameters[] = {
+    {"productid=", &RegistrationOptions::productid},
+    {"username=", &RegistrationOptions::username},
+    {"organization=", &RegistrationOptions::organization},
+    {"serialno=", &RegistrationOptions::serialno},
+};
+
+}  // namespace
+
+char* BuildRegistrationUrl(const char* base, const RegistrationOptions& options,
+                           const CharClass& classes, char* out, size_t out_size) {
+    if (out_size == 0) return out;
+    size_t length = strnlen(base, out_size - 1);
+    memcpy(out, base, length);
+    out[length] = '\0';
+
+    bool first = true;
+    for (const QueryParameter& parameter : kQueryParameters) {
+        const char* value = options.*(parameter.field);
+        if (value == nullptr || value[0] == '\0') continue;
+        char encoded[kEncodedValueSize];
+        if (EncodeQueryValue(value, classes, encoded, sizeof encoded) == nullptr) continue;
+        size_t key_length = strlen(parameter.key);
+        size_t encoded_length = strlen(encoded);
+        if (length + 1 + key_length + encoded_length >= out_size) continue;
+        out[length++] = first ? '?' : '&';
+        memcpy(out + length, parameter.key, key_length);
+        length += key_length;
+        memcpy(out + length, encoded, encoded_length + 1);
+        length += encoded_length;
+        first = false;
+    }
+    return out;
+}

@@ -1,0 +1,19 @@
+// The address of the vendor's registration form, filled in with the details from the command line.
+#pragma once
+
+#include <stddef.h>
+
+#include "options/options.h"
+#include "request/char_class.h"
+
+constexpr size_t kAddressSize = 512;  // address including its terminating zero
+
+extern const char REGIST_URL_SSL[];
+extern const char REGIST_URL_PLAIN[];
+
+// Writes `base` followed by the present details as query parameters (productid, username,
+// organization, serialno, in that order) into `out` and returns `out`. A detail whose key and
+// whole encoded value do not fit in what is left of `out_size` is left out whole; the details
+// after it still get their turn. `out` always holds at least the base address.
+char* BuildRegistrationUrl(const char* base, const RegistrationOptions& options,
+                           const CharClass& classes, char* out, size_t out_size);

@@ -1,0 +1,196 @@
+#include "options/options.h"
+
+#include <string.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+constexpr const char* kNull = nullptr;
+
+struct ParseCase {
+    const char* why;
+    const char* tail;
+    unsigned mask;
+    const char* productid;
+    const char* username;
+    const char* organization;
+    const char* serialno;
+    const char* readme;
+};
+
+const ParseCase kParseCases[] = {
+    {"empty tail", "", 0, kNull, kNull, kNull, kNull, kNull},
+    {"three bare values", "/Pabc /Uxyz /Oqrs", 0x1C, "abc", "xyz", "qrs", kNull, kNull},
+    {"quoted value keeps its blank", "/U\"Taro Yamada\"", 0x04, kNull, "Taro Yamada", kNull,
+     kNull, kNull},
+    {"blank right after the letter gives an empty value", "/P abc", 0x10, "", kNull, kNull, kNull,
+     kNull},
+    {"slashes inside a value start no option", "/Rc:/doc/readme.txt /Uabc", 0x05, kNull, "abc",
+     kNull, kNull, "c:/doc/readme.txt"},
+    {"unknown letter is skipped", "/Xfoo /Uabc", 0x04, kNull, "abc", kNull, kNull, kNull},
+    {"text after a closing quote is skipped", "/U\"ab\"cd /Oe", 0x0C, kNull, "ab", "e", kNull,
+     kNull},
+    {"a tail ending in a letter records nothing", "/Uabc /P", 0x04, kNull, "abc", kNull, kNull,
+     kNull},
+    {"a lone slash at the end", "/Uabc /", 0x04, kNull, "abc", kNull, kNull, kNull},
+    {"lower-case letter", "/pabc", 0x10, "abc", kNull, kNull, kNull, kNull},
+    {"a slash right after other text counts", "abc/Pxyz", 0x10, "xyz", kNull, kNull, kNull,
+     kNull},
+    {"the later of two values wins", "/Pone /Ptwo", 0x10, "two", kNull, kNull, kNull, kNull},
+    {"empty quoted value is present", "/U\"\" /Oa", 0x0C, kNull, "", "a", kNull, kNull},
+    {"quote at the very end gives an empty value", "/U\"", 0x04, kNull, "", kNull, kNull, kNull},
+    {"unclosed quote runs to the end", "/U\"Taro /Oabc", 0x04, kNull, "Taro /Oabc", kNull, kNull,
+     kNull},
+    {"quote inside a bare value is an ordinary byte", "/Uab\"c d /Se", 0x06, kNull, "ab\"c", kNull,
+     "e", kNull},
+    {"a tab does not end a bare value", "/Ua\tb /Sx", 0x06, kNull, "a\tb", kNull, "x", kNull},
+    {"two blanks: the second is skipped text", "/Pa  /Ub", 0x14, "a", "b", kNull, kNull, kNull},
+    {"value ends at the line's end", "/Sabc", 0x02, kNull, kNull, kNull, "abc", kNull},
+    {"value ended by a blank at the very end", "/Sabc ", 0x02, kNull, kNull, kNull, "abc",
+     kNull},
+    // Shift_JIS: 山田 is 8E 52 93 63; ソ is 83 5C; 表 is 95 5C; ー is 81 5B; 0x81 0x40 is the
+    // ideographic space.
+    {"kanji value", "/U\x8E\x52\x93\x63", 0x04, kNull, "\x8E\x52\x93\x63", kNull, kNull, kNull},
+    {"trail byte 0x20 never ends a bare value", "/U\x81\x20x /Oy", 0x0C, kNull, "\x81\x20x", "y",
+     kNull, kNull},
+    {"trail byte 0x22 never ends a quoted value", "/U\"\x81\x22z\" /Oy", 0x0C, kNull,
+     "\x81\x22z", "y", kNull, kNull},
+    {"lead byte at the end of the line drops the value", "/Pabc /U\x8E\x52\x93", 0x14, "abc", kNull,
+     kNull, kNull, kNull},
+    {"lead byte at the end of a quoted value at the end", "/U\"ab\x82", 0x04, kNull, kNull, kNull,
+     kNull, kNull},
+    {"lead byte then blank: the blank is its trail byte", "/U\x82 x /Oq", 0x0C, kNull, "\x82 x",
+     "q", kNull, kNull},
+    {"half-width kana are single bytes", "/U\xD4\xCF\xC0\xDE /Sx", 0x06, kNull,
+     "\xD4\xCF\xC0\xDE", kNull, "x", kNull},
+    {"the slash search ignores lead bytes", "\x81/Pa", 0x10, "a", kNull, kNull, kNull, kNull},
+};
+
+TEST(ParseOptionsTest, FieldsAndMask) {
+    CharClass classes = ClassesFor(932);
+    for (const ParseCase& c : kParseCases) {
+        RegistrationOptions options;
+        memset(&options, 0x55, sizeof options);
+        EXPECT_EQ(c.mask, ParseOptions(c.tail, classes, &options)) << c.why;
+        EXPECT_EQ(OrNull(c.productid), OrNull(options.productid)) << c.why;
+        EXPECT_EQ(OrNull(c.username), OrNull(options.username)) << c.why;
+        EXPECT_EQ(OrNull(c.organization), OrNull(options.organization)) << c.why;
+        EXPECT_EQ(OrNull(c.serialno), OrNull(options.serialno)) << c.why;
+        EXPECT_EQ(OrNull(c.readme), OrNull(options.readme)) << c.why;
+    }
+}
+
+TEST(ParseOptionsTest, ClassesFollowTheCodePage) {
+    // Under 1252 0x82 is an ordinary byte, so the value keeps it.
+    RegistrationOptions options;
+    ParseOptions("/Uab\x82", ClassesFor(1252), &options);
+    EXPECT_EQ("ab\x82", OrNull(options.username));
+    // Under 936 0xFE is a lead byte, and the blank after it is its trail byte.
+    ParseOptions("/U\xFE x /Oy", ClassesFor(936), &options);
+    EXPECT_EQ("\xFE x", OrNull(options.username));
+    EXPECT_EQ("y", OrNull(options.organization));
+}
+
+TEST(ParseOptionsTest, EveryFieldPointsIntoTheCommandCopy) {
+    RegistrationOptions options;
+    unsigned mask = ParseOptions("/Rr /Ss /Uu /Oo /Pp /W7 /Cc /Tt", ClassesFor(932), &options);
+    EXPECT_EQ(0xFFu, mask);
+    const char* fields[] = {options.readme,    options.serialno,    options.username,
+                            options.organization, options.productid, options.owner_class,
+                            options.owner_title};
+    for (const char* field : fields) {
+        ASSERT_NE(nullptr, field);
+        EXPECT_GE(field, options.command_copy);
+        EXPECT_LT(field, options.command_copy + kCommandCopySize);
+    }
+    EXPECT_STREQ("c", options.owner_class);
+    EXPECT_STREQ("t", options.owner_title);
+    EXPECT_EQ(7, options.owner_window);
+}
+
+struct NumberCase {
+    const char* why;
+    const char* tail;
+    int32_t owner_window;
+};
+
+const NumberCase kNumberCases[] = {
+    {"plain number", "/W1234", 1234},
+    {"hexadecimal is not read", "/W0x1A", 0},
+    {"negative", "/W-5", -5},
+    {"plus sign", "/W+12", 12},
+    {"wraps modulo 2^32", "/W4294967297", 1},
+    {"largest signed value", "/W2147483647", 2147483647},
+    {"one past it wraps negative", "/W2147483648", INT32_MIN},
+    {"2^32 - 1 reads as -1", "/W4294967295", -1},
+    {"far beyond 32 bits", "/W99999999999999999999", 1661992959},
+    {"no digits", "/Wabc", 0},
+    {"digits stop at the first other byte", "/W12ab34", 12},
+    {"white space before the digits inside quotes", "/W\" \t\r\n\v\f42\"", 42},
+    {"blank right after the letter", "/W 42", 0},
+    {"later value wins", "/W1 /W2", 2},
+    {"dropped value keeps the earlier number", "/W5 /W\x82", 5},
+    {"sign without digits", "/W-", 0},
+};
+
+TEST(ParseOptionsTest, OwnerWindowNumber) {
+    CharClass classes = ClassesFor(932);
+    for (const NumberCase& c : kNumberCases) {
+        RegistrationOptions options;
+        unsigned mask = ParseOptions(c.tail, classes, &options);
+        EXPECT_EQ(unsigned(kOptionOwnerWindow), mask) << c.why;
+        EXPECT_EQ(c.owner_window, options.owner_window) << c.why;
+    }
+}
+
+TEST(ParseOptionsTest, LongTailIsCutAt511Bytes) {
+    std::string tail = "/U" + std::string(600, 'a');
+    RegistrationOptions options;
+    ParseOptions(tail.c_str(), ClassesFor(932), &options);
+    EXPECT_EQ(std::string(509, 'a'), OrNull(options.username));
+
+    // A cut that splits a double-byte character leaves a lone lead byte: the value is dropped.
+    std::string kanji = "/Sx /U" + std::string(254, 'a');
+    for (int i = 0; i < 130; ++i) kanji += "\x8E\x52";
+    ASSERT_EQ(0x8E, static_cast<unsigned char>(kanji[510]));
+    ParseOptions(kanji.c_str(), ClassesFor(932), &options);
+    EXPECT_EQ(nullptr, options.username);
+    EXPECT_EQ("x", OrNull(options.serialno));
+}
+
+TEST(ParseOptionsTest, TakeValueCutsInPlace) {
+    CharClass classes = ClassesFor(932);
+    char copy[] = "\"a b\" rest";
+    const char* field = nullptr;
+    char* next = TakeValue(copy, classes, &field);
+    EXPECT_EQ(copy + 1, field);
+    EXPECT_STREQ("a b", field);
+    EXPECT_EQ(copy + 5, next);
+    EXPECT_EQ('\0', copy[4]);
+
+    char bare[] = "abc";
+    EXPECT_EQ(nullptr, TakeValue(bare, classes, &field));
+    EXPECT_EQ(bare, field);
+}
+
+TEST(ParseOptionsTest, NextOptionSkipsOnlyTheLetterOfAnUnknownOption) {
+    CharClass classes = ClassesFor(932);
+    RegistrationOptions options;
+    ParseOptions("", classes, &options);
+    char copy[] = "/X/Pz";
+    unsigned bit = 99;
+    char* next = NextOption(copy, classes, &options, &bit);
+    EXPECT_EQ(0u, bit);
+    EXPECT_EQ(copy + 2, next);
+    next = NextOption(next, classes, &options, &bit);
+    EXPECT_EQ(unsigned(kOptionProductId), bit);
+    EXPECT_EQ(nullptr, next);
+    EXPECT_EQ("z", OrNull(options.productid));
+}
+
+}  // namespace

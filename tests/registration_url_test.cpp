@@ -1,0 +1,97 @@
+#include "request/registration_url.h"
+
+#include <string.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+const std::string kSsl = "https://" REGCOMPLETE_HOST "/entry/regist.php";
+const std::string kPlain = "http://" REGCOMPLETE_HOST "/entry/regist.php";
+
+std::string Build(const char* base, const std::string& tail, unsigned code_page = 932) {
+    CharClass classes = ClassesFor(code_page);
+    static RegistrationOptions options;
+    ParseOptions(tail.c_str(), classes, &options);
+    char out[kAddressSize];
+    memset(out, 'X', sizeof out);
+    EXPECT_EQ(out, BuildRegistrationUrl(base, options, classes, out, sizeof out));
+    EXPECT_NE(nullptr, memchr(out, '\0', sizeof out));
+    return out;
+}
+
+TEST(RegistrationUrlTest, BaseAddresses) {
+    EXPECT_EQ(kSsl, REGIST_URL_SSL);
+    EXPECT_EQ(kPlain, REGIST_URL_PLAIN);
+}
+
+struct UrlCase {
+    const char* why;
+    const char* tail;
+    const char* query;
+};
+
+const UrlCase kUrlCases[] = {
+    {"no details", "", ""},
+    {"readme and owner are not details", "/Rreadme.txt /W12 /Cc /Tt", ""},
+    {"only productid", "/P100", "?productid=100"},
+    {"username and organization without productid", "/Uabc /Oxyz",
+     "?username=abc&organization=xyz"},
+    {"empty productid contributes nothing", "/P /Uabc", "?username=abc"},
+    {"empty quoted value contributes nothing", "/U\"\" /Sx", "?serialno=x"},
+    {"half-width kana", "/U\xD4\xCF\xC0\xDE", "?username=%25%64%25%5E%25%3F%21%2B"},
+    {"serial number comes last", "/S12-34 /Oo /Pp /Uu",
+     "?productid=p&username=u&organization=o&serialno=12-34"},
+    {"serial number alone", "/SAB", "?serialno=AB"},
+    {"kanji with a blank in quotes", "/U\"\x8E\x52\x93\x63 \x91\xBE\x98\x59\"",
+     "?username=%8E%52%93%63%20%91%BE%98%59"},
+    {"an ampersand cannot add a parameter", "/O\"A&B=C\"", "?organization=A%26B=C"},
+    {"a dropped value is absent", "/Pp /U\x8E", "?productid=p"},
+};
+
+TEST(RegistrationUrlTest, Query) {
+    for (const UrlCase& c : kUrlCases) {
+        EXPECT_EQ(kSsl + c.query, Build(REGIST_URL_SSL, c.tail)) << c.why;
+        EXPECT_EQ(kPlain + c.query, Build(REGIST_URL_PLAIN, c.tail)) << c.why;
+    }
+}
+
+TEST(RegistrationUrlTest, ADetailThatDoesNotFitIsLeftOutWhole) {
+    // 80 half-width kana encode to 480 bytes: with the base and the key they cannot fit.
+    std::string kana(80, '\xB1');
+    std::string encoded_kana;
+    for (int i = 0; i < 80; ++i) encoded_kana += "%25%22";
+
+    EXPECT_EQ(kSsl + "?organization=o&serialno=s",
+              Build(REGIST_URL_SSL, "/U" + kana + " /Oo /Ss"))
+        << "the later details still come, the first of them with '?'";
+
+    std::string fits(20, '\xB1');
+    std::string fits_encoded;
+    for (int i = 0; i < 20; ++i) fits_encoded += "%25%22";
+    EXPECT_EQ(kSsl + "?productid=" + fits_encoded + "&serialno=s",
+              Build(REGIST_URL_SSL, "/P" + fits + " /U" + kana + " /Ss"));
+}
+
+TEST(RegistrationUrlTest, FillsTheAddressToTheLastByte) {
+    std::string prefix = kSsl + "?productid=";
+    size_t room = kAddressSize - 1 - prefix.size();
+    std::string exact(room, 'a');
+    EXPECT_EQ(prefix + exact, Build(REGIST_URL_SSL, "/P" + exact));
+    EXPECT_EQ(kSsl, Build(REGIST_URL_SSL, "/P" + exact + "a")) << "one byte more is left out";
+}
+
+TEST(RegistrationUrlTest, NeverBlankQuoteOrControlByte) {
+    std::string tail = "/U\"a b\t\"\" /O\x01\x7F /S\x81\x20";
+    std::string url = Build(REGIST_URL_SSL, tail);
+    for (char c : url) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        EXPECT_TRUE(byte > 0x20 && byte < 0x7F && byte != '"') << url;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+// regcomplete-check: shows installer authors what a command-line tail will do, without running
+// their installer: the options the program reads and the addresses it would open.
+//
+//   regcomplete-check [--codepage N] [--lead-ranges 81-9F,E0-FC] -- TAIL
+//
+// On the host TAIL is the one argument after "--". On Windows it is everything after " -- " on
+// the raw command line, so that quotes arrive exactly as an installer writes them, and the code
+// page defaults to the system's ANSI code page.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "options/options.h"
+#include "request/char_class.h"
+#include "request/registration_url.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include "ui/command_tail.h"
+#endif
+
+namespace {
+
+struct CheckArguments {
+    unsigned code_page;
+    bool has_lead_ranges;
+    unsigned char lead_ranges[kLeadBytePairsSize];
+    const char* tail;
+};
+
+int Usage(const char* problem) {
+    fprintf(stderr, "regcomplete-check: %s (usage: regcomplete-check [--codepage N] "
+                    "[--lead-ranges 81-9F,E0-FC] -- TAIL)\n",
+            problem);
+    return 2;
+}
+
+bool ParseByte(const char* text, const char** end, unsigned char* byte) {
+    char* stop = nullptr;
+    unsigned long value = strtoul(text, &stop, 16);
+    if (stop == text || stop - text > 2 || value > 0xFF) return false;
+    *byte = static_cast<unsigned char>(value);
+    *end = stop;
+    return true;
+}
+
+// "81-9F,E0-FC" in the layout the platform reports: pairs of first and last byte, zero-ended.
+bool ParseLeadRanges(const char* text, unsigned char* pairs) {
+    memset(pairs, 0, kLeadBytePairsSize);
+    for (size_t i = 0;; i += 2) {
+        if (i + 2 >= kLeadBytePairsSize) return false;  // keep room for the zero pair
+        const char* p = text;
+        if (!ParseByte(p, &p, &pairs[i]) || *p++ != '-' || !ParseByte(p, &p, &pairs[i + 1]))
+            return false;
+        if (pairs[i] == 0 || pairs[i] > pairs[i + 1]) return false;
+        if (*p == '\0') return true;
+        if (*p++ != ',') return false;
+        text = p;
+    }
+}
+
+bool ParseCodePage(const char* text, unsigned* code_page) {
+    char* stop = nullptr;
+    unsigned long value = strtoul(text, &stop, 10);
+    if (*text < '0' || *text > '9' || *stop != '\0' || value == 0 || value > 65535) return false;
+    *code_page = static_cast<unsigned>(value);
+    return true;
+}
+
+// Reads the options before "--"; returns the index of "--" in argv, or 0 on bad usage.
+int ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const char** problem) {
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--") == 0) return i;
+        bool has_value = i + 1 < argc;
+        if (strcmp(argv[i], "--codepage") == 0 && has_value) {
+            if (!ParseCodePage(argv[++i], &arguments->code_page)) {
+                *problem = "--codepage needs a code page number";
+                return 0;
+            }
+        } else if (strcmp(argv[i], "--lead-ranges") == 0 && has_value) {
+            if (!ParseLeadRanges(argv[++i], arguments->lead_ranges)) {
+                *problem = "--lead-ranges needs up to five ranges such as 81-9F,E0-FC";
+                return 0;
+            }
+            arguments->has_lead_ranges = true;
+        } else {
+            *problem = "unknown or incomplete option";
+            return 0;
+        }
+    }
+    *problem = "missing -- before the command-line tail";
+    return 0;
+}
+
+#ifdef _WIN32
+// Everything after the first " -- " that follows the tool's own name, byte for byte.
+const char* RawTailAfterSeparator(const CharClass& classes) {
+    const char* line = SkipProgramName(GetCommandLineA(), classes);
+    if (strncmp(line, "--", 2) == 0 && (line[2] == ' ' || line[2] == '\0'))
+        return line[2] == '\0' ? line + 2 : line + 3;
+    const char* separator = strstr(line, " -- ");
+    if (separator != nullptr) return separator + 4;
+    size_t length = strlen(line);
+    return length >= 3 && strcmp(line + length - 3, " --") == 0 ? line + length : nullptr;
+}
+#endif
+
+void PrintField(const char* name, const char* value) {
+    fputs(name, stdout);
+    fputs(": ", stdout);
+    fputs(value != nullptr ? value : "(null)", stdout);
+    fputc('\n', stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CheckArguments arguments = {};
+    arguments.code_page = 932;
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+    arguments.code_page = GetACP();
+#endif
+    const char* problem = "";
+    int separator = ParseCheckArguments(argc, argv, &arguments, &problem);
+    if (separator == 0) return Usage(problem);
+
+    CharClass classes;
+    const unsigned char* reported = arguments.has_lead_ranges ? arguments.lead_ranges : nullptr;
+#ifdef _WIN32
+    CPINFO info;
+    if (!arguments.has_lead_ranges && GetCPInfo(arguments.code_page, &info) && info.MaxCharSize >= 2)
+        reported = info.LeadByte;
+#endif
+    SetUpCharClass(&classes, arguments.code_page, reported);
+
+#ifdef _WIN32
+    arguments.tail = RawTailAfterSeparator(classes);
+    if (arguments.tail == nullptr) return Usage("missing -- before the command-line tail");
+#else
+    if (separator + 2 != argc) return Usage("give the command-line tail as one argument after --");
+    arguments.tail = argv[separator + 1];
+#endif
+
+    static RegistrationOptions options;
+    unsigned mask = ParseOptions(arguments.tail, classes, &options);
+    char number[16];
+    printf("mask: 0x%02X\n", mask);
+    PrintField("productid", options.productid);
+    PrintField("username", options.username);
+    PrintField("organization", options.organization);
+    PrintField("serialno", options.serialno);
+    PrintField("readme", options.readme);
+    PrintField("owner_class", options.owner_class);
+    PrintField("owner_title", options.owner_title);
+    snprintf(number, sizeof number, "%ld", static_cast<long>(options.owner_window));
+    PrintField("owner_window", number);
+
+    char url[kAddressSize];
+    PrintField("url_ssl", BuildRegistrationUrl(REGIST_URL_SSL, options, classes, url, sizeof url));
+    PrintField("url_plain",
+               BuildRegistrationUrl(REGIST_URL_PLAIN, options, classes, url, sizeof url));
+    return 0;
+}
