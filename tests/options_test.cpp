@@ -26,8 +26,8 @@ struct ParseCase {
 const ParseCase kParseCases[] = {
     {"empty tail", "", 0, kNull, kNull, kNull, kNull, kNull},
     {"three bare values", "/Pabc /Uxyz /Oqrs", 0x1C, "abc", "xyz", "qrs", kNull, kNull},
-    {"quoted value keeps its blank", "/U\"Taro Yamada\"", 0x04, kNull, "Taro Yamada", kNull,
-     kNull, kNull},
+    {"quoted value keeps its blank", "/U\"Taro Yamada\"", 0x04, kNull, "Taro Yamada", kNull, kNull,
+     kNull},
     {"blank right after the letter gives an empty value", "/P abc", 0x10, "", kNull, kNull, kNull,
      kNull},
     {"slashes inside a value start no option", "/Rc:/doc/readme.txt /Uabc", 0x05, kNull, "abc",
@@ -39,8 +39,7 @@ const ParseCase kParseCases[] = {
      kNull},
     {"a lone slash at the end", "/Uabc /", 0x04, kNull, "abc", kNull, kNull, kNull},
     {"lower-case letter", "/pabc", 0x10, "abc", kNull, kNull, kNull, kNull},
-    {"a slash right after other text counts", "abc/Pxyz", 0x10, "xyz", kNull, kNull, kNull,
-     kNull},
+    {"a slash right after other text counts", "abc/Pxyz", 0x10, "xyz", kNull, kNull, kNull, kNull},
     {"the later of two values wins", "/Pone /Ptwo", 0x10, "two", kNull, kNull, kNull, kNull},
     {"empty quoted value is present", "/U\"\" /Oa", 0x0C, kNull, "", "a", kNull, kNull},
     {"quote at the very end gives an empty value", "/U\"", 0x04, kNull, "", kNull, kNull, kNull},
@@ -51,23 +50,22 @@ const ParseCase kParseCases[] = {
     {"a tab does not end a bare value", "/Ua\tb /Sx", 0x06, kNull, "a\tb", kNull, "x", kNull},
     {"two blanks: the second is skipped text", "/Pa  /Ub", 0x14, "a", "b", kNull, kNull, kNull},
     {"value ends at the line's end", "/Sabc", 0x02, kNull, kNull, kNull, "abc", kNull},
-    {"value ended by a blank at the very end", "/Sabc ", 0x02, kNull, kNull, kNull, "abc",
-     kNull},
+    {"value ended by a blank at the very end", "/Sabc ", 0x02, kNull, kNull, kNull, "abc", kNull},
     // Shift_JIS: 山田 is 8E 52 93 63; ソ is 83 5C; 表 is 95 5C; ー is 81 5B; 0x81 0x40 is the
     // ideographic space.
     {"kanji value", "/U\x8E\x52\x93\x63", 0x04, kNull, "\x8E\x52\x93\x63", kNull, kNull, kNull},
     {"trail byte 0x20 never ends a bare value", "/U\x81\x20x /Oy", 0x0C, kNull, "\x81\x20x", "y",
      kNull, kNull},
-    {"trail byte 0x22 never ends a quoted value", "/U\"\x81\x22z\" /Oy", 0x0C, kNull,
-     "\x81\x22z", "y", kNull, kNull},
+    {"trail byte 0x22 never ends a quoted value", "/U\"\x81\x22z\" /Oy", 0x0C, kNull, "\x81\x22z",
+     "y", kNull, kNull},
     {"lead byte at the end of the line drops the value", "/Pabc /U\x8E\x52\x93", 0x14, "abc", kNull,
      kNull, kNull, kNull},
     {"lead byte at the end of a quoted value at the end", "/U\"ab\x82", 0x04, kNull, kNull, kNull,
      kNull, kNull},
     {"lead byte then blank: the blank is its trail byte", "/U\x82 x /Oq", 0x0C, kNull, "\x82 x",
      "q", kNull, kNull},
-    {"half-width kana are single bytes", "/U\xD4\xCF\xC0\xDE /Sx", 0x06, kNull,
-     "\xD4\xCF\xC0\xDE", kNull, "x", kNull},
+    {"half-width kana are single bytes", "/U\xD4\xCF\xC0\xDE /Sx", 0x06, kNull, "\xD4\xCF\xC0\xDE",
+     kNull, "x", kNull},
     {"the slash search ignores lead bytes", "\x81/Pa", 0x10, "a", kNull, kNull, kNull, kNull},
 };
 
@@ -100,7 +98,7 @@ TEST(ParseOptionsTest, EveryFieldPointsIntoTheCommandCopy) {
     RegistrationOptions options;
     unsigned mask = ParseOptions("/Rr /Ss /Uu /Oo /Pp /W7 /Cc /Tt", ClassesFor(932), &options);
     EXPECT_EQ(0xFFu, mask);
-    const char* fields[] = {options.readme,    options.serialno,    options.username,
+    const char* fields[] = {options.readme,       options.serialno,  options.username,
                             options.organization, options.productid, options.owner_class,
                             options.owner_title};
     for (const char* field : fields) {

@@ -66,8 +66,7 @@ TEST(RegistrationUrlTest, ADetailThatDoesNotFitIsLeftOutWhole) {
     std::string encoded_kana;
     for (int i = 0; i < 80; ++i) encoded_kana += "%25%22";
 
-    EXPECT_EQ(kSsl + "?organization=o&serialno=s",
-              Build(REGIST_URL_SSL, "/U" + kana + " /Oo /Ss"))
+    EXPECT_EQ(kSsl + "?organization=o&serialno=s", Build(REGIST_URL_SSL, "/U" + kana + " /Oo /Ss"))
         << "the later details still come, the first of them with '?'";
 
     std::string fits(20, '\xB1');

@@ -12,4 +12,6 @@ inline CharClass ClassesFor(unsigned code_page, const unsigned char* reported = 
 }
 
 // Shows a possibly null field in a failure message.
-inline std::string OrNull(const char* text) { return text != nullptr ? text : "(null)"; }
+inline std::string OrNull(const char* text) {
+    return text != nullptr ? text : "(null)";
+}

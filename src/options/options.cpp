@@ -9,7 +9,7 @@ namespace {
 struct OptionField {
     char letter;
     unsigned bit;
-    const char* RegistrationOptions::* field;  // null for W, which is a number
+    const char* RegistrationOptions::*field;  // null for W, which is a number
 };
 
 const OptionField kOptionFields[] = {

@@ -23,10 +23,15 @@ constexpr size_t kLeadBytePairsSize = 12;
 // and last byte, ended by a zero pair or by the end of the 12 bytes), or null when the platform
 // cannot describe the code page or its characters are at most one byte long. It is used only for
 // double-byte code pages that have no fixed table below.
-void SetUpCharClass(CharClass* classes, unsigned code_page, const unsigned char* reported_lead_bytes);
+void SetUpCharClass(CharClass* classes, unsigned code_page,
+                    const unsigned char* reported_lead_bytes);
 
-inline bool IsLeadByte(const CharClass& classes, unsigned char byte) { return classes.lead[byte]; }
-inline bool IsKanaByte(const CharClass& classes, unsigned char byte) { return classes.kana[byte]; }
+inline bool IsLeadByte(const CharClass& classes, unsigned char byte) {
+    return classes.lead[byte];
+}
+inline bool IsKanaByte(const CharClass& classes, unsigned char byte) {
+    return classes.kana[byte];
+}
 
 // JIS X 0208 code (row in the high byte, cell in the low byte) of the full-width counterpart of
 // each byte from 0xA0 to 0xDF.

@@ -7,13 +7,13 @@ namespace {
 
 bool NeedsEscape(unsigned char byte) {
     switch (byte) {
-    case '"':
-    case '#':
-    case '%':
-    case '&':
-    case '+':
-    case 0x7F: return true;
-    default: return byte <= 0x20 || byte >= 0x80;
+        case '"':
+        case '#':
+        case '%':
+        case '&':
+        case '+':
+        case 0x7F: return true;
+        default: return byte <= 0x20 || byte >= 0x80;
     }
 }
 

@@ -20,7 +20,7 @@ constexpr size_t kEncodedValueSize = 512;  // one encoded detail including its t
 
 struct QueryParameter {
     const char* key;  // without the "?" or "&" before it
-    const char* RegistrationOptions::* field;
+    const char* RegistrationOptions::*field;
 };
 
 const QueryParameter kQueryParameters[] = {

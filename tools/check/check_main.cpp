@@ -32,8 +32,9 @@ struct CheckArguments {
 };
 
 int Usage(const char* problem) {
-    fprintf(stderr, "regcomplete-check: %s (usage: regcomplete-check [--codepage N] "
-                    "[--lead-ranges 81-9F,E0-FC] -- TAIL)\n",
+    fprintf(stderr,
+            "regcomplete-check: %s (usage: regcomplete-check [--codepage N] "
+            "[--lead-ranges 81-9F,E0-FC] -- TAIL)\n",
             problem);
     return 2;
 }
@@ -132,7 +133,8 @@ int main(int argc, char** argv) {
     const unsigned char* reported = arguments.has_lead_ranges ? arguments.lead_ranges : nullptr;
 #ifdef _WIN32
     CPINFO info;
-    if (!arguments.has_lead_ranges && GetCPInfo(arguments.code_page, &info) && info.MaxCharSize >= 2)
+    if (!arguments.has_lead_ranges && GetCPInfo(arguments.code_page, &info) &&
+        info.MaxCharSize >= 2)
         reported = info.LeadByte;
 #endif
     SetUpCharClass(&classes, arguments.code_page, reported);
