@@ -2,7 +2,10 @@
 # Runs the check tool as an installer author would and compares its whole output.
 # usage: check_tool_test.sh CHECK_TOOL HOST [RUNRAW_EXE]
 # With RUNRAW_EXE the tool is the Windows build, run under Wine with code page 932 by that fixture:
-# its command line is the arguments joined by blanks, byte for byte, as an installer writes it.
+# its command line is the arguments joined by blanks, byte for byte, as an installer writes it;
+# only the tool's own options before "--" are quoted the way the C runtime reads them back.
+# Every case names the ".htm" command and the module path itself, so that the Windows build does
+# not read the prefix's registry here (tests/e2e/htm_association_test.sh covers that).
 set -u
 tool=$1 host=$2 runraw=${3:-}
 if [ -n "$runraw" ]; then
@@ -13,13 +16,34 @@ failures=0
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
+# One argument as the C runtime splits it back out of a command line: quoted when it holds a
+# blank or a quote, a quote escaped by a backslash, backslashes before a quote doubled.
+crt_quote() {
+    local LC_ALL=C arg=$1 out='"' slashes=0 c i
+    case $arg in *[\ \	\"]* | "") ;; *) printf '%s' "$arg"; return ;; esac
+    for ((i = 0; i < ${#arg}; i++)); do
+        c=${arg:i:1}
+        if [ "$c" = '\' ]; then slashes=$((slashes + 1)); continue; fi
+        if [ "$c" = '"' ]; then slashes=$((slashes * 2 + 1)); fi
+        out+=$(printf '%*s' "$slashes" '' | tr ' ' '\\')$c
+        slashes=0
+    done
+    printf '%s' "$out$(printf '%*s' $((slashes * 2)) '' | tr ' ' '\\')\""
+}
+
 run_tool() {
     if [ -z "$runraw" ]; then
         "$tool" "$@"
         return
     fi
+    local line
+    line=$(windows_path "$tool")
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+        line+=" $(crt_quote "$1")"
+        shift
+    done
     local IFS=' '
-    printf '%s %s' "$(windows_path "$tool")" "$*" >"$scratch/command_line"
+    printf '%s' "$line${*:+ $*}" >"$scratch/command_line"
     wine "$runraw" "$(windows_path "$scratch/command_line")"
 }
 
@@ -37,7 +61,8 @@ check() {  # check WHY EXPECTED_OUTPUT ARGS...
 
 base="$host/entry/regist.php"
 query='?productid=abc&username=xyz&organization=qrs'
-check "three details" "mask: 0x1C
+browser='"C:\Program Files\Web\browser.exe"'
+check "three details, a quoted placeholder and the readme beside the program" "mask: 0x1C
 productid: abc
 username: xyz
 organization: qrs
@@ -47,7 +72,12 @@ owner_class: (null)
 owner_title: (null)
 owner_window: 0
 url_ssl: https://$base$query
-url_plain: http://$base$query" -- '/Pabc /Uxyz /Oqrs'
+url_plain: http://$base$query
+browser_ssl: $browser  https://$base$query
+browser_plain: $browser  http://$base$query
+readme_command: notepad.exe C:\Program Files\Vendor\readme.txt" \
+    --htm-command "$browser \"%1\"" --module-path 'C:\Program Files\Vendor\regcomplete.exe' \
+    -- '/Pabc /Uxyz /Oqrs'
 
 # 山田 ﾔﾏﾀﾞ in Shift_JIS, a quoted value with a blank, and an owner beyond 32 bits.
 sjis_name=$(printf '"\x8e\x52\x93\x63 \xd4\xcf\xc0\xde"')
@@ -61,10 +91,15 @@ owner_class: #32770
 owner_title: Setup
 owner_window: 1
 url_ssl: https://$base?productid=P-1&username=%8E%52%93%63%20%25%64%25%5E%25%3F%21%2B&organization=A%26B&serialno=12%2034
-url_plain: http://$base?productid=P-1&username=%8E%52%93%63%20%25%64%25%5E%25%3F%21%2B&organization=A%26B&serialno=12%2034" \
+url_plain: http://$base?productid=P-1&username=%8E%52%93%63%20%25%64%25%5E%25%3F%21%2B&organization=A%26B&serialno=12%2034
+browser_ssl: C:\web\browser.exe  https://$base?productid=P-1&username=%8E%52%93%63%20%25%64%25%5E%25%3F%21%2B&organization=A%26B&serialno=12%2034
+browser_plain: C:\web\browser.exe  http://$base?productid=P-1&username=%8E%52%93%63%20%25%64%25%5E%25%3F%21%2B&organization=A%26B&serialno=12%2034
+readme_command: notepad.exe c:/doc/readme.txt" \
+    --htm-command 'C:\web\browser.exe %1 -new-window' --module-path 'C:\app\regcomplete.exe' \
     -- "/PP-1 /U$sjis_name /OA&B /S\"12 34\" /Rc:/doc/readme.txt /C#32770 /TSetup /W4294967297"
 
 # Under 932 these two bytes are one kanji; under 1252 they are two single bytes, the second an ASCII R.
+# Likewise 95 5C, which is 表 under 932, ends in a real backslash under 1252.
 check "code page 1252 has no double-byte characters" "mask: 0x04
 productid: (null)
 username: $(printf 'Ren\x8e\x52')
@@ -75,7 +110,12 @@ owner_class: (null)
 owner_title: (null)
 owner_window: 0
 url_ssl: https://$base?username=Ren%8ER
-url_plain: http://$base?username=Ren%8ER" --codepage 1252 -- "$(printf '/URen\x8e\x52')"
+url_plain: http://$base?username=Ren%8ER
+browser_ssl: b.exe -nohome https://$base?username=Ren%8ER
+browser_plain: b.exe -nohome http://$base?username=Ren%8ER
+readme_command: notepad.exe $(printf 'C:\\tools\\\x95\\readme.txt')" \
+    --codepage 1252 --htm-command 'b.exe -nohome' --module-path "$(printf 'C:\\tools\\\x95\x5c.exe')" \
+    -- "$(printf '/URen\x8e\x52')"
 
 check "reported lead ranges for another double-byte code page" "mask: 0x04
 productid: (null)
@@ -87,7 +127,12 @@ owner_class: (null)
 owner_title: (null)
 owner_window: 0
 url_ssl: https://$base?username=%A5%20x
-url_plain: http://$base?username=%A5%20x" --codepage 20932 --lead-ranges A1-FE -- "$(printf '/U\xa5 x')"
+url_plain: http://$base?username=%A5%20x
+browser_ssl: b.exe  https://$base?username=%A5%20x
+browser_plain: b.exe  http://$base?username=%A5%20x
+readme_command: notepad.exe C:\readme.txt" \
+    --codepage 20932 --lead-ranges A1-FE --htm-command 'b.exe "%1"' \
+    --module-path "$(printf 'C:\\\xa5\x5cx.exe')" -- "$(printf '/U\xa5 x')"
 
 check "empty tail" "mask: 0x00
 productid: (null)
@@ -99,9 +144,66 @@ owner_class: (null)
 owner_title: (null)
 owner_window: 0
 url_ssl: https://$base
-url_plain: http://$base" -- ""
+url_plain: http://$base
+browser_ssl: (none)
+browser_plain: (none)
+readme_command: (none)" --htm-command "$(printf 'T%.0s' {1..260})" \
+    --module-path "C:\\$(printf 'd%.0s' {1..503})\\x.exe" -- ""
 
-for bad in "--codepage" "--codepage x --" "--lead-ranges 9F-81 --" "/Pabc" "--bogus --"; do
+# The longest template the registry read gives and the longest path GetModuleFileNameA gives.
+long_template=$(printf 'T%.0s' {1..259})
+long_directory="C:\\$(printf 'd%.0s' {1..507})\\"
+check "longest template and module path" "mask: 0x00
+productid: (null)
+username: (null)
+organization: (null)
+serialno: (null)
+readme: (null)
+owner_class: (null)
+owner_title: (null)
+owner_window: 0
+url_ssl: https://$base
+url_plain: http://$base
+browser_ssl: $long_template https://$base
+browser_plain: $long_template http://$base
+readme_command: notepad.exe ${long_directory}readme.txt" \
+    --htm-command "$long_template" --module-path "$long_directory" -- ""
+
+check "a template that is only its placeholder starts nothing" "mask: 0x01
+productid: (null)
+username: (null)
+organization: (null)
+serialno: (null)
+readme: 
+owner_class: (null)
+owner_title: (null)
+owner_window: 0
+url_ssl: https://$base
+url_plain: http://$base
+browser_ssl: (none)
+browser_plain: (none)
+readme_command: notepad.exe C:\\app\\readme.txt" \
+    --htm-command '"%1" -x' --module-path 'C:\app\regcomplete.exe' -- '/R""'
+
+if [ -z "$runraw" ]; then
+    # On Windows the tool asks the platform instead; on the host nothing answers.
+    check "without a template or a module path" "mask: 0x04
+productid: (null)
+username: abc
+organization: (null)
+serialno: (null)
+readme: (null)
+owner_class: (null)
+owner_title: (null)
+owner_window: 0
+url_ssl: https://$base?username=abc
+url_plain: http://$base?username=abc
+browser_ssl: (none)
+browser_plain: (none)
+readme_command: (none)" -- '/Uabc'
+fi
+
+for bad in "--codepage" "--htm-command" "--module-path" "--codepage x --" "--lead-ranges 9F-81 --" "/Pabc" "--bogus --"; do
     # shellcheck disable=SC2086
     run_tool $bad x >/dev/null 2>&1
     rc=$?

@@ -1,15 +1,20 @@
 // regcomplete-check: shows installer authors what a command-line tail will do, without running
-// their installer: the options the program reads and the addresses it would open.
+// their installer: the options the program reads, the addresses it would open and the command
+// lines it would start for them and for the readme.
 //
-//   regcomplete-check [--codepage N] [--lead-ranges 81-9F,E0-FC] -- TAIL
+//   regcomplete-check [--codepage N] [--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE]
+//                     [--module-path PATH] -- TAIL
 //
 // On the host TAIL is the one argument after "--". On Windows it is everything after " -- " on
 // the raw command line, so that quotes arrive exactly as an installer writes them, and the code
-// page defaults to the system's ANSI code page.
+// page defaults to the system's ANSI code page. TEMPLATE stands for the open command of the
+// ".htm" file type and PATH for the program's own path; on Windows each defaults to what the
+// program itself would read, elsewhere the command lines that need them are not composed.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "launch/launch_commands.h"
 #include "options/options.h"
 #include "request/char_class.h"
 #include "request/registration_url.h"
@@ -19,6 +24,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include "launch/launch.h"
 #include "ui/command_tail.h"
 #endif
 
@@ -28,13 +34,16 @@ struct CheckArguments {
     unsigned code_page;
     bool has_lead_ranges;
     unsigned char lead_ranges[kLeadBytePairsSize];
+    const char* htm_command;  // null when not given
+    const char* module_path;  // null when not given
     const char* tail;
 };
 
 int Usage(const char* problem) {
     fprintf(stderr,
             "regcomplete-check: %s (usage: regcomplete-check [--codepage N] "
-            "[--lead-ranges 81-9F,E0-FC] -- TAIL)\n",
+            "[--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE] [--module-path PATH] "
+            "-- TAIL)\n",
             problem);
     return 2;
 }
@@ -87,6 +96,10 @@ int ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const 
                 return 0;
             }
             arguments->has_lead_ranges = true;
+        } else if (strcmp(argv[i], "--htm-command") == 0 && has_value) {
+            arguments->htm_command = argv[++i];
+        } else if (strcmp(argv[i], "--module-path") == 0 && has_value) {
+            arguments->module_path = argv[++i];
         } else {
             *problem = "unknown or incomplete option";
             return 0;
@@ -114,6 +127,16 @@ void PrintField(const char* name, const char* value) {
     fputs(": ", stdout);
     fputs(value != nullptr ? value : "(null)", stdout);
     fputc('\n', stdout);
+}
+
+// A given value stands for what the platform would report: a template too long for the registry
+// read, or a path GetModuleFileNameA would cut, is one the program could not have.
+const char* AsPlatformWouldGive(const char* value, size_t size) {
+    return value != nullptr && strlen(value) < size ? value : nullptr;
+}
+
+void PrintCommand(const char* name, bool composed, const char* command) {
+    PrintField(name, composed ? command : "(none)");
 }
 
 }  // namespace
@@ -161,9 +184,33 @@ int main(int argc, char** argv) {
     snprintf(number, sizeof number, "%ld", static_cast<long>(options.owner_window));
     PrintField("owner_window", number);
 
-    char url[kAddressSize];
-    PrintField("url_ssl", BuildRegistrationUrl(REGIST_URL_SSL, options, classes, url, sizeof url));
-    PrintField("url_plain",
-               BuildRegistrationUrl(REGIST_URL_PLAIN, options, classes, url, sizeof url));
+    char url_ssl[kAddressSize];
+    char url_plain[kAddressSize];
+    PrintField("url_ssl",
+               BuildRegistrationUrl(REGIST_URL_SSL, options, classes, url_ssl, sizeof url_ssl));
+    PrintField("url_plain", BuildRegistrationUrl(REGIST_URL_PLAIN, options, classes, url_plain,
+                                                 sizeof url_plain));
+
+    const char* htm_command = AsPlatformWouldGive(arguments.htm_command, kRegistryValueSize);
+    const char* module_path = AsPlatformWouldGive(arguments.module_path, kModulePathSize);
+#ifdef _WIN32
+    char registry_template[kRegistryValueSize];
+    if (arguments.htm_command == nullptr &&
+        ReadHtmCommandTemplate(registry_template, sizeof registry_template))
+        htm_command = registry_template;
+    char own_path[kModulePathSize];
+    if (arguments.module_path == nullptr && ReadModulePath(own_path, sizeof own_path))
+        module_path = own_path;
+#endif
+    char command[kBrowserCommandSize];
+    PrintCommand("browser_ssl",
+                 ComposeBrowserCommand(htm_command, url_ssl, command, sizeof command), command);
+    PrintCommand("browser_plain",
+                 ComposeBrowserCommand(htm_command, url_plain, command, sizeof command), command);
+    char readme_command[kReadmeCommandSize];
+    PrintCommand("readme_command",
+                 ComposeReadmeCommand(options.readme, module_path, classes, readme_command,
+                                      sizeof readme_command),
+                 readme_command);
     return 0;
 }

@@ -1,0 +1,33 @@
+// Starting the outside programs on Windows: the browser that opens ".htm" files and Notepad.
+//
+// A thin layer over the registry, the module path and WinExec; the command lines themselves are
+// composed by launch_commands.h. Every failure ends a launch silently: nothing is shown and the
+// caller goes on as before. Programs are started with SW_SHOW and never waited for.
+#pragma once
+
+#include <stddef.h>
+#include <windows.h>
+
+#include "launch/launch_commands.h"
+#include "options/options.h"
+#include "request/char_class.h"
+
+// Reads the default value of `subkey` under HKEY_CLASSES_ROOT into `out`, which holds
+// kRegistryValueSize bytes and may be the same buffer as `subkey`. Returns 0, or the platform's
+// error code with `out` untouched; a value that does not fit in kRegistryValueSize bytes is an
+// error.
+LONG ReadClassesRootDefault(const char* subkey, char* out);
+
+// The open command of the ".htm" file type: ".htm" names the type, and the type's
+// "\shell\open\command" key holds the command. False, with `out` empty, on any failure.
+bool ReadHtmCommandTemplate(char* out, size_t out_size);
+
+// The full path of the program's own executable. False, with `out` empty, when the platform
+// cannot give it or gives it cut to `out_size`.
+bool ReadModulePath(char* out, size_t out_size);
+
+// Starts the ".htm" open command on `url`.
+void OpenUrlInBrowser(const char* url);
+
+// Starts Notepad on the readme named by option R, or on "readme.txt" beside the executable.
+void OpenReadme(const RegistrationOptions& options, const CharClass& classes);
