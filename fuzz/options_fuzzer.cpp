@@ -1,0 +1,169 @@
+// Fuzzes ParseOptions over every code page the fuzz input can pick. Besides what AddressSanitizer
+// sees (the tail is held in a block of exactly its size, so a read past it is reported), it
+// checks that every field points into the command copy and ends there, that the copy differs from
+// the tail only where a value was cut off, and that every option read is the one the whole tail
+// gives: a tail too long for the copy may lose options, but never carry a cut or stale value.
+#include "options/options.h"
+
+#include "fuzz_invariants.h"
+
+namespace {
+
+// The option letters in the order of their bits: the letter at index i has the bit 1 << i.
+const char kLetters[] = "RSUOPWCT";
+constexpr int kOwnerWindowIndex = 5;
+const char* RegistrationOptions::*const kFields[] = {
+    &RegistrationOptions::readme,      &RegistrationOptions::serialno,
+    &RegistrationOptions::username,    &RegistrationOptions::organization,
+    &RegistrationOptions::productid,   nullptr,
+    &RegistrationOptions::owner_class, &RegistrationOptions::owner_title,
+};
+constexpr int kOptionCount = 8;
+
+struct ModelOptions {
+    unsigned mask = 0;
+    bool present[kOptionCount] = {};
+    std::string value[kOptionCount];
+    int32_t owner_window = 0;
+};
+
+// Decimal conversion of a /W value: leading white space, a sign, then digits, modulo 2^32.
+int32_t ModelNumber(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] != '\0' && strchr(" \t\n\v\f\r", text[i]) != nullptr) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    uint64_t magnitude = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        magnitude = (magnitude * 10 + static_cast<uint64_t>(text[i] - '0')) & 0xFFFFFFFFu;
+    }
+    uint32_t bits = static_cast<uint32_t>(negative ? (0x100000000u - magnitude) : magnitude);
+    int32_t number;
+    memcpy(&number, &bits, sizeof number);
+    return number;
+}
+
+// The options the whole of `line` gives, with no limit on its length.
+ModelOptions ModelParse(const FuzzCodePage& page, const std::string& line) {
+    ModelOptions model;
+    size_t n = line.size();
+    for (size_t i = 0;;) {
+        size_t slash = line.find('/', i);
+        // No slash, no letter after it, or no value after the letter: nothing more is read.
+        if (slash == std::string::npos || slash + 2 >= n) return model;
+        char letter = line[slash + 1];
+        if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+        const char* found = strchr(kLetters, letter);
+        if (found == nullptr) {
+            i = slash + 2;
+            continue;
+        }
+        int index = static_cast<int>(found - kLetters);
+        model.mask |= 1u << index;
+
+        size_t j = slash + 2;
+        bool quoted = line[j] == '"';
+        if (quoted) ++j;
+        size_t start = j;
+        // A lead byte is looked at before the byte that ends the value, so a code page whose lead
+        // bytes include the blank or the quote keeps them inside the value.
+        while (j < n) {
+            if (ModelLead(page, line[j])) {
+                if (j + 1 == n) {
+                    // A lead byte that ends the line drops the value and ends the scan.
+                    if (index != kOwnerWindowIndex) {
+                        model.present[index] = false;
+                        model.value[index].clear();
+                    }
+                    return model;
+                }
+                j += 2;
+            } else if (line[j] == (quoted ? '"' : ' ')) {
+                break;
+            } else {
+                ++j;
+            }
+        }
+        std::string value = line.substr(start, j - start);
+        if (index == kOwnerWindowIndex) {
+            model.owner_window = ModelNumber(value);
+        } else {
+            model.present[index] = true;
+            model.value[index] = value;
+        }
+        if (j + 1 >= n) return model;  // the value ran to the end, or its end is the last byte
+        i = j + 1;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    CheckKanaTable();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzInput input = {data, size};
+    FuzzCodePage page = TakeCodePage(&input);
+    CharClass classes = CheckedClasses(page);
+    std::string tail = input.TakeUntilZero();
+    std::unique_ptr<char[]> tail_copy = ExactCopy(tail);
+
+    RegistrationOptions options;
+    memset(&options, 0xA5, sizeof options);  // ParseOptions must set every field itself
+    unsigned mask = ParseOptions(tail_copy.get(), classes, &options);
+
+    auto what = [&] {
+        return "code page " + std::to_string(page.code_page) + ", tail " + Shown(tail);
+    };
+    const char* copy = options.command_copy;
+    const char* copy_end = copy + kCommandCopySize;
+    size_t copied = tail.size() < kCommandCopySize - 1 ? tail.size() : kCommandCopySize - 1;
+    FUZZ_CHECK(copy[copied] == '\0', what() + ": the copy ends where the tail or the room ends");
+    for (size_t i = 0; i < copied; ++i) {
+        bool cut_here = copy[i] == '\0' && (tail[i] == ' ' || tail[i] == '"');
+        FUZZ_CHECK(copy[i] == tail[i] || cut_here,
+                   what() + ": copy changed at byte " + std::to_string(i));
+    }
+
+    FUZZ_CHECK((mask & ~0xFFu) == 0, what());
+    FUZZ_CHECK(options.owner_window == 0 || (mask & kOptionOwnerWindow) != 0, what());
+    for (int index = 0; index < kOptionCount; ++index) {
+        if (index == kOwnerWindowIndex) continue;
+        const char* field = options.*kFields[index];
+        if (field == nullptr) continue;
+        auto field_what = [&] { return what() + ", option " + kLetters[index]; };
+        FUZZ_CHECK(field >= copy && field < copy_end, field_what() + ": points outside the copy");
+        FUZZ_CHECK(memchr(field, '\0', static_cast<size_t>(copy_end - field)) != nullptr,
+                   field_what() + ": runs past the copy");
+        FUZZ_CHECK((mask & (1u << index)) != 0, field_what() + ": set without its bit");
+    }
+
+    ModelOptions model = ModelParse(page, tail);
+    bool whole = tail.size() < kCommandCopySize;
+    if (whole) {
+        FUZZ_CHECK(mask == model.mask, what() + ": mask " + std::to_string(mask) + ", expected " +
+                                           std::to_string(model.mask));
+    } else {
+        FUZZ_CHECK((mask & ~model.mask) == 0, what() + ": a letter the whole tail does not give");
+    }
+    for (int index = 0; index < kOptionCount; ++index) {
+        if (index == kOwnerWindowIndex) continue;
+        const char* field = options.*kFields[index];
+        auto field_what = [&] {
+            return what() + ", option " + kLetters[index] + ": " + Shown(field) + ", expected " +
+                   (model.present[index] ? Shown(model.value[index]) : "(null)");
+        };
+        if (field == nullptr) {
+            // Only a tail too long for the copy may lose an option.
+            FUZZ_CHECK(!model.present[index] || !whole, field_what());
+        } else {
+            FUZZ_CHECK(model.present[index] && model.value[index] == field, field_what());
+        }
+    }
+    FUZZ_CHECK(options.owner_window == model.owner_window || (!whole && options.owner_window == 0),
+               what() + ": owner window " + std::to_string(options.owner_window) + ", expected " +
+                   std::to_string(model.owner_window));
+    return 0;
+}
