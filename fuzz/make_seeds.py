@@ -138,11 +138,83 @@ REGISTRATION_URL = [
     ("odd_code_page", ODD + b"\x00" + size(0) + b'/U"a b" /Ox\\y', "odd lead bytes"),
 ]
 
+# Browser command: code page, control byte (bit 0 address built from a tail, bit 1 on the plain
+# base, bit 2 no template, bit 3 no address), two size bytes (0 gives kBrowserCommandSize), the
+# template, the file type, then the address or the tail, separated by zero bytes.
+def browser(control, template, file_type, rest, out_size=0, code_page=CP932):
+    return code_page + bytes([control]) + size(out_size) + b"\0".join([template, file_type, rest])
+
+
+URL = b"https://regist.example.com/entry/regist.php?productid=abc"
+BROWSER = b'"C:\\Program Files\\Web\\browser.exe"'
+BROWSER_COMMAND = [
+    ("quoted_placeholder", browser(0, BROWSER + b' "%1"', b"htmlfile", URL),
+     "the placeholder's blank and the appended one stand in a row"),
+    ("no_placeholder", browser(0, BROWSER + b" -nohome", b"htmlfile", URL),
+     "the address follows the whole template"),
+    ("bare_placeholder_then_arguments", browser(0, b"C:\\b.exe %1 -new-window", b"x", URL),
+     "what follows the placeholder goes"),
+    ("unclosed_quoted_placeholder", browser(0, BROWSER + b' "%1', b"x", URL),
+     "cut at the bare %1, keeping the quote"),
+    ("placeholder_first", browser(0, b'"%1" -x', b"x", URL), "nothing left to start"),
+    ("empty_template", browser(0, b"", b"", URL), "nothing to start, empty file type"),
+    ("template_259_bytes_address_511", browser(1, BROWSER + b" " + b"a" * 224, b"t" * 259,
+                                                b"/U" + b"u" * 458),
+     "the longest template and the longest address fill the buffer exactly"),
+    ("kana_address", browser(3, BROWSER + b' "%1"', b"htmlfile", b"/U" + KANA + b" /Oorg"),
+     "an address built from kana, on the plain base"),
+    ("address_from_2000_byte_tail", browser(1, BROWSER + b' "%1"', b"htmlfile",
+                                             b"/P100 /O" + b"o" * 600 + b" /U" + b"u" * 1385),
+     "an address built from a 2,000-byte tail"),
+    ("address_with_blank_and_quote", browser(0, BROWSER, b"x", b'http://h/p?u=a b"c'),
+     "an address given raw is appended as it is"),
+    ("small_buffer", browser(0, BROWSER + b' "%1"', b"htmlfile", URL, out_size=60),
+     "a command that does not fit is not composed"),
+    ("no_template", browser(4, b"", b"x", URL), "no template at all"),
+    ("no_address", browser(8, BROWSER, b"x", b""), "no address at all"),
+]
+
+# Readme command: code page, control byte (bit 0 readme read from a tail, bit 1 no readme, bit 2
+# no module path), two size bytes (0 gives kReadmeCommandSize), the readme or the tail, a zero
+# byte, then the module path.
+def readme(control, first, module_path, out_size=0, code_page=CP932):
+    return code_page + bytes([control]) + size(out_size) + first + b"\0" + module_path
+
+
+MODULE = b"C:\\Program Files\\Vendor\\regcomplete.exe"
+README_COMMAND = [
+    ("readme_with_blanks", readme(0, b"C:\\Program Files\\v\\read me.txt", MODULE),
+     "the readme path goes unquoted, blanks and all"),
+    ("empty_readme_option", readme(1, b'/R"" /Uabc', MODULE),
+     "an empty option R falls back to the module's directory"),
+    ("readme_option_from_tail", readme(1, b'/R"C:\\' + HYO + b'\\a b.txt" /Ux', MODULE),
+     "option R read from a tail, with a trail byte 0x5C"),
+    ("module_path_trail_0x5C", readme(2, b"", b"C:\\" + HYO + b"x.exe"),
+     "the trail byte 0x5C is no backslash"),
+    ("module_path_ends_in_trail_0x5C", readme(2, b"", b"C:\\dir\\" + HYO),
+     "a path whose last byte is a trail byte 0x5C"),
+    ("module_path_without_backslash", readme(2, b"", b"regcomplete.exe"),
+     "no backslash: the whole path and readme.txt"),
+    ("module_path_lone_lead_byte", readme(2, b"", b"C:\\a\\\x82"),
+     "a lone lead byte at the end of the path"),
+    ("module_path_511_bytes", readme(2, b"", b"C:\\" + b"d" * 496 + b"\\regcomp.exe"),
+     "the longest module path"),
+    ("readme_from_511_byte_tail", readme(1, b"/R" + b"r" * 509, MODULE),
+     "the longest option R"),
+    ("neither", readme(6, b"", b""), "no readme and no module path: nothing is started"),
+    ("odd_code_page", readme(2, b"", b"C:\\a\\b\\c.exe", code_page=ODD),
+     "a backslash that is a lead byte"),
+    ("small_buffer", readme(0, b"C:\\readme.txt", MODULE, out_size=20),
+     "a command that does not fit is not composed"),
+]
+
 TARGETS = {
     "command_tail": COMMAND_TAIL,
     "options": OPTIONS,
     "query_encoding": QUERY_ENCODING,
     "registration_url": REGISTRATION_URL,
+    "browser_command": BROWSER_COMMAND,
+    "readme_command": README_COMMAND,
 }
 
 
