@@ -6,5 +6,5 @@
 
 // Returns where the tail starts inside `command_line`. A quoted name runs to the next double
 // quote (a lead byte taking its trail byte with it) and that quote is skipped too; a bare name
-// runs to the first byte from 0x01 to 0x20. The name never runs past the end of the line.
+// runs to the first byte from 0x00 to 0x20. The name never runs past the end of the line.
 const char* SkipProgramName(const char* command_line, const CharClass& classes);
