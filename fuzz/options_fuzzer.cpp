@@ -119,8 +119,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     const char* copy = options.command_copy;
     const char* copy_end = copy + kCommandCopySize;
-    size_t copied = tail.size() < kCommandCopySize - 1 ? tail.size() : kCommandCopySize - 1;
-    FUZZ_CHECK(copy[copied] == '\0', what() + ": the copy ends where the tail or the room ends");
+    // A tail that fits is copied whole; of a longer one the copy may hold a part or nothing.
+    bool whole = tail.size() < kCommandCopySize;
+    size_t copied = whole ? tail.size() : strnlen(copy, kCommandCopySize);
+    FUZZ_CHECK(copied < kCommandCopySize && copy[copied] == '\0',
+               what() + ": the copy does not end where the tail ends");
     for (size_t i = 0; i < copied; ++i) {
         bool cut_here = copy[i] == '\0' && (tail[i] == ' ' || tail[i] == '"');
         FUZZ_CHECK(copy[i] == tail[i] || cut_here,
@@ -141,7 +144,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     ModelOptions model = ModelParse(page, tail);
-    bool whole = tail.size() < kCommandCopySize;
     if (whole) {
         FUZZ_CHECK(mask == model.mask, what() + ": mask " + std::to_string(mask) + ", expected " +
                                            std::to_string(model.mask));
