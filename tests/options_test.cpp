@@ -146,19 +146,52 @@ TEST(ParseOptionsTest, OwnerWindowNumber) {
     }
 }
 
-TEST(ParseOptionsTest, LongTailIsCutAt511Bytes) {
-    std::string tail = "/U" + std::string(600, 'a');
-    RegistrationOptions options;
-    ParseOptions(tail.c_str(), ClassesFor(932), &options);
-    EXPECT_EQ(std::string(509, 'a'), OrNull(options.username));
+std::string Kanji(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "\x8E\x52";
+    return text;
+}
 
-    // A cut that splits a double-byte character leaves a lone lead byte: the value is dropped.
-    std::string kanji = "/Sx /U" + std::string(254, 'a');
-    for (int i = 0; i < 130; ++i) kanji += "\x8E\x52";
-    ASSERT_EQ(0x8E, static_cast<unsigned char>(kanji[510]));
-    ParseOptions(kanji.c_str(), ClassesFor(932), &options);
-    EXPECT_EQ(nullptr, options.username);
-    EXPECT_EQ("x", OrNull(options.serialno));
+struct LongTailCase {
+    const char* why;
+    std::string tail;
+    std::string username;  // "(null)" when absent
+    std::string serialno;
+    int32_t owner_window;
+};
+
+// Only the first 511 bytes of the tail are read, and a value that runs into that cut is dropped
+// rather than read cut short, unless the byte after the cut would have ended it anyway.
+const LongTailCase kLongTailCases[] = {
+    {"exactly 511 bytes are read whole", "/U" + std::string(509, 'a'), std::string(509, 'a'),
+     "(null)", 0},
+    {"a bare value running past byte 511 is dropped", "/U" + std::string(600, 'a'), "(null)",
+     "(null)", 0},
+    {"a bare value ended by a blank right after the cut is whole",
+     "/Sx /U" + std::string(505, 'a') + " /Oq", std::string(505, 'a'), "x", 0},
+    {"a quoted value closed right after the cut is whole",
+     "/U\"" + std::string(508, 'a') + "\" /Sx", std::string(508, 'a'), "(null)", 0},
+    {"a quoted value running past the cut is dropped", "/U\"" + std::string(600, 'a') + "\"",
+     "(null)", "(null)", 0},
+    {"a number cut by the copy keeps the earlier number",
+     "/W7 " + std::string(501, 'x') + "/W123456", "(null)", "(null)", 7},
+    {"a number ending right at the cut is whole", "/W7 " + std::string(501, 'x') + "/W1234 /Sy",
+     "(null)", "(null)", 1234},
+    {"a double-byte character split by the cut drops its value",
+     "/Sx /U" + std::string(254, 'a') + Kanji(130), "(null)", "x", 0},
+    {"options after the cut are not read", "/Ufirst " + std::string(503, 'x') + " /Usecond",
+     "first", "(null)", 0},
+    {"2,000 bytes", "/Sx /U" + std::string(1994, 'a'), "(null)", "x", 0},
+};
+
+TEST(ParseOptionsTest, LongTailIsReadUpToByte511WithoutCuttingAValue) {
+    for (const LongTailCase& c : kLongTailCases) {
+        RegistrationOptions options;
+        ParseOptions(c.tail.c_str(), ClassesFor(932), &options);
+        EXPECT_EQ(c.username, OrNull(options.username)) << c.why;
+        EXPECT_EQ(c.serialno, OrNull(options.serialno)) << c.why;
+        EXPECT_EQ(c.owner_window, options.owner_window) << c.why;
+    }
 }
 
 TEST(ParseOptionsTest, TakeValueCutsInPlace) {

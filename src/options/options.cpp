@@ -47,6 +47,13 @@ int32_t ToWrappedInt32(const char* text) {
     return value <= 0x7FFFFFFFu ? int32_t(value) : int32_t(int64_t(value) - 0x100000000LL);
 }
 
+const OptionField* FindOptionByBit(unsigned bit) {
+    for (const OptionField& option : kOptionFields) {
+        if (option.bit == bit) return &option;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 char* TakeValue(char* position, const CharClass& classes, const char** field) {
@@ -93,6 +100,28 @@ char* NextOption(char* position, const CharClass& classes, RegistrationOptions* 
     return TakeValue(value, classes, &(options->*(option->field)));
 }
 
+namespace {
+
+// The copy holds the first 511 bytes of a longer tail. The value of the last option read may run
+// into that cut: unless the tail's next byte would have ended it anyway, it is dropped like a
+// value cut by a lone lead byte, so that no detail is ever read cut short.
+void DropValueCutByTheCopy(RegistrationOptions* options, const char* last_position,
+                           const OptionField& option, int32_t owner_window_before,
+                           char next_tail_byte) {
+    const char* value = strchr(last_position, '/') + 2;
+    bool quoted = *value == '"';
+    size_t to_copy_end = static_cast<size_t>(options->command_copy + kCommandCopySize - 1 - value);
+    bool runs_into_cut = strlen(value) == to_copy_end;
+    if (!runs_into_cut || next_tail_byte == (quoted ? '"' : ' ')) return;
+    if (option.field == nullptr) {
+        options->owner_window = owner_window_before;
+    } else {
+        options->*(option.field) = nullptr;
+    }
+}
+
+}  // namespace
+
 unsigned ParseOptions(const char* tail, const CharClass& classes, RegistrationOptions* options) {
     options->readme = options->serialno = options->username = options->organization = nullptr;
     options->productid = options->owner_class = options->owner_title = nullptr;
@@ -103,10 +132,18 @@ unsigned ParseOptions(const char* tail, const CharClass& classes, RegistrationOp
 
     unsigned mask = 0;
     char* position = options->command_copy;
+    const char* last_position = nullptr;
+    unsigned last_bit = 0;
+    int32_t owner_window_before = 0;
     while (position != nullptr) {
-        unsigned bit = 0;
-        position = NextOption(position, classes, options, &bit);
-        mask |= bit;
+        last_position = position;
+        owner_window_before = options->owner_window;
+        position = NextOption(position, classes, options, &last_bit);
+        mask |= last_bit;
+    }
+    if (tail[length] != '\0' && last_bit != 0) {
+        DropValueCutByTheCopy(options, last_position, *FindOptionByBit(last_bit),
+                              owner_window_before, tail[length]);
     }
     return mask;
 }
