@@ -23,3 +23,35 @@ windows_path() {
     path=$(readlink -f "$1")
     printf 'Z:%s' "${path//\//\\}"
 }
+
+# Starts an X server of its own (Xvfb, 1024x768, on a free display number) and points DISPLAY at
+# it; xvfb_stop ends it. Tests that run side by side each get their own.
+xvfb_start() {
+    local numbers i
+    numbers=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numbers" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for i in $(seq 200); do
+        grep -q '^[0-9][0-9]*$' "$numbers" 2>/dev/null && break
+        sleep 0.05
+    done
+    if ! grep -q '^[0-9][0-9]*$' "$numbers"; then
+        rm -f "$numbers"
+        echo "Xvfb did not start" >&2
+        return 1
+    fi
+    export DISPLAY=":$(head -n 1 "$numbers")"
+    rm -f "$numbers"
+}
+
+xvfb_stop() {
+    [ -n "${XVFB_PID:-}" ] || return 0
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
+}
+
+# Saves the whole X screen as a PNG.
+x_screenshot() {
+    xwd -root -silent | convert xwd:- "png:$1"
+}

@@ -1,0 +1,212 @@
+#!/usr/bin/env bash
+# End-to-end tests of the real regcomplete.exe under Wine (code page 932) and Xvfb.
+# usage: dialog_test.sh CASE   (REGCOMPLETE_WIN_BUILD and REGCOMPLETE_HOST set; see the cases below)
+#
+# Every expected command line is written from what the program must launch:
+#   browser: the ".htm" template cut at its placeholder ("%1" in quotes, else bare %1; the cut
+#            takes the opening quote and all after it), then one blank and the address;
+#   address: https:// or http://, the host, /entry/regist.php, then ?productid= &username=
+#            &organization= &serialno= for each detail given and not empty; in a value a
+#            double-byte character is its two bytes as %XX, a half-width katakana the two bytes
+#            of its JIS X 0208 code as %XX, a blank, control byte, " # % & + as %XX of the byte;
+#   readme:  "notepad.exe " and the /R path unchanged, else the program's folder (cut after its
+#            last real backslash, not a trail byte 0x5C) and readme.txt.
+# Inputs are written in readable Japanese (turned into Shift_JIS on the way to the driver);
+# expected bytes are spelt out.
+set -u
+. "$(dirname "$0")/e2e_lib.sh"
+
+host=$REGCOMPLETE_HOST
+ssl="https://$host/entry/regist.php"
+plain="http://$host/entry/regist.php"
+
+# The details of a Japanese user, and their encoded query:
+#   /P: a tab does not end a bare value and is escaped;
+#   /U: kanji in quotes with a blank: 山田 太郎 = 8E 52 93 63 20 91 BE 98 59;
+#   /O: half-width kana with separate voiced marks, then kanji whose trail byte is 0x5C (表 = 95 5C):
+#       ｶ B6->252B ﾌ CC->2555 ﾞ DE->212B ｼ BC->2537 ｷ B7->252D ｲ B2->2524 ｬ AC->2563, 計 8C 76, 算 8E 5A;
+#   /S: a bare value keeps its double quote; # % + & " are escaped.
+tab=$'\t'
+japanese_details="/PRC${tab}2024 /U\"山田 太郎\" /O\"ｶﾌﾞｼｷｶﾞｲｼｬ 表計算\" /S12#34%+&\"x"
+japanese_query="?productid=RC%092024&username=%8E%52%93%63%20%91%BE%98%59"
+japanese_query+="&organization=%25%2B%25%55%21%2B%25%37%25%2D%25%2B%21%2B%25%24%25%37%25%63"
+japanese_query+="%20%95%5C%8C%76%8E%5A&serialno=12%2334%25%2B%26%22x"
+
+case_layout() {  # the whole dialog as the template and the table say; "完了" ends it with 0
+    e2e_stage_program
+    e2e_run "start \"$E2E_EXE\"" \
+        wait-dialog check-template check-dialog "check-focus 1002" "check-owner none" \
+        check-centred check-glyphs \
+        "click 1" "wait-exit 0"
+    e2e_expect_log  # nothing launched
+}
+
+case_register_japanese() {  # quoted "%1" after a quoted path with a blank: two blanks in a row
+    e2e_stage_program
+    e2e_stage_browser "Fake Browser"
+    e2e_register_browser "\"$E2E_BROWSER\" \"%1\""
+    e2e_run "start \"$E2E_EXE\" $japanese_details" wait-dialog \
+        "click 1002" "wait-log 1" "click 1001" "wait-log 2" "click 1" "wait-exit 0"
+    e2e_expect_log "\"$E2E_BROWSER\"  $ssl$japanese_query" "\"$E2E_BROWSER\"  $plain$japanese_query"
+}
+
+case_register_no_details() {  # bare %1 with arguments around it: those after it are lost
+    e2e_stage_program
+    e2e_stage_browser browser
+    e2e_register_browser "$E2E_BROWSER -before %1 -extra"
+    # The space bar presses the focused SSL button; then the plain one by a click.
+    e2e_run "start \"$E2E_EXE\"" wait-dialog "check-focus 1002" \
+        "key space" "wait-log 1" "click 1001" "wait-log 2" "click 1" "wait-exit 0"
+    e2e_expect_log "$E2E_BROWSER -before  $ssl" "$E2E_BROWSER -before  $plain"
+}
+
+case_register_twice() {  # no placeholder: the address follows the whole template
+    e2e_stage_program
+    e2e_stage_browser browser
+    e2e_register_browser "\"$E2E_BROWSER\" -new-window"
+    # ﾔﾏﾀﾞ = D4 CF C0 DE -> 2564 255E 253F 212B
+    local expected="\"$E2E_BROWSER\" -new-window $ssl?productid=100&username=%25%64%25%5E%25%3F%21%2B"
+    e2e_run "start \"$E2E_EXE\" /P100 /Uﾔﾏﾀﾞ" wait-dialog \
+        "click 1002" "wait-log 1" "click 1002" "wait-log 2" "click 1" "wait-exit 0"
+    e2e_expect_log "$expected" "$expected"
+}
+
+case_readme_option() {  # /R with blanks and 0x5C trail bytes goes to Notepad unquoted; Escape ends
+    e2e_stage_program
+    e2e_run "start \"$E2E_EXE\" /PRC-2024 /R\"C:\\Program Files\\ソフト表\\お読み ください.txt\" /Uabc" \
+        wait-dialog "click 1003" "wait-log 1" "key escape" "wait-exit 0"
+    # C:\Program Files\ソフト表\お読み ください.txt
+    e2e_expect_log "notepad.exe C:\\Program Files\\"$'\x83\x5c\x83\x74\x83\x67\x95\x5c'"\\"$'\x82\xa8\x93\xc7\x82\xdd'" "$'\x82\xad\x82\xbe\x82\xb3\x82\xa2'".txt"
+}
+
+case_readme_beside() {  # without /R, or with it empty: readme.txt in the program's own folder
+    # The folder and the file name both hold characters whose trail byte is 0x5C (ソ 83 5C,
+    # 表 95 5C): a byte-wise search for the last backslash would cut inside 表 of the file name.
+    e2e_stage_program "ソフト表" "regcomplete表.exe"
+    e2e_run "start \"$E2E_EXE\"" wait-dialog "click 1003" "wait-log 1" "click 1" "wait-exit 0" \
+        "start \"$E2E_EXE\" /R\"\" /Pabc" wait-dialog "click 1003" "wait-log 2" "click 1" "wait-exit 0" \
+        "start \"$E2E_EXE\" /R /Pabc" wait-dialog "click 1003" "wait-log 3" "click 1" "wait-exit 0"
+    # C:\e2e\readme_beside\ソフト表\readme.txt
+    local expected="notepad.exe $E2E_STAGE_WIN\\"$'\x83\x5c\x83\x74\x83\x67\x95\x5c'"\\readme.txt"
+    e2e_expect_log "$expected" "$expected" "$expected"
+}
+
+case_closing() {  # Escape, the close box, WM_CLOSE and Tab Tab Enter each end it with exit code 0
+    e2e_stage_program
+    local start="start \"$E2E_EXE\" /Pabc"
+    e2e_run "$start" wait-dialog "key escape" "wait-exit 0" \
+        "$start" wait-dialog close-box "wait-exit 0" \
+        "$start" wait-dialog wm-close "wait-exit 0" \
+        "$start" wait-dialog "key tab tab" "check-focus 1" "key return" "wait-exit 0"
+    e2e_expect_log  # nothing launched
+}
+
+owner_windows=(
+    "window installer RegcompleteE2EInstaller セットアップ - 例"
+    "window other RegcompleteE2EOther 別のウィンドウ"
+    "dead-window gone"
+)
+
+case_owner_named() {  # /W names a live window; /W wins over /C and /T; /C with /T finds one
+    e2e_stage_program
+    local checks=("check-owner installer" check-centred wm-close "wait-exit 0")
+    e2e_run "${owner_windows[@]}" \
+        "start \"$E2E_EXE\" /W{installer}" wait-dialog "${checks[@]}" \
+        "start \"$E2E_EXE\" /W{installer} /CRegcompleteE2EOther /T別のウィンドウ" \
+        wait-dialog "${checks[@]}" \
+        "start \"$E2E_EXE\" /CRegcompleteE2EInstaller /T\"セットアップ - 例\"" \
+        wait-dialog "${checks[@]}"
+    e2e_expect_log
+}
+
+case_owner_none() {  # one of /C and /T alone, no match, or a dead /W handle: no owner, still shown
+    e2e_stage_program
+    local checks=("check-owner none" check-centred wm-close "wait-exit 0")
+    e2e_run "${owner_windows[@]}" \
+        "start \"$E2E_EXE\" /CRegcompleteE2EInstaller" wait-dialog "${checks[@]}" \
+        "start \"$E2E_EXE\" /T\"セットアップ - 例\"" wait-dialog "${checks[@]}" \
+        "start \"$E2E_EXE\" /CRegcompleteE2EInstaller /TNoSuchWindow" wait-dialog "${checks[@]}" \
+        "start \"$E2E_EXE\" /W{gone}" wait-dialog "${checks[@]}" \
+        "start \"$E2E_EXE\" /W{gone} /CRegcompleteE2EInstaller /T\"セットアップ - 例\"" \
+        wait-dialog "${checks[@]}"
+    e2e_expect_log
+}
+
+# Reads the pixels of a rectangle of a screenshot as "X Y R G B HEX" lines (X, Y from its corner).
+pixels() {  # pixels PNG LEFT TOP RIGHT BOTTOM
+    convert "$1" -crop "$(($4 - $2))x$(($5 - $3))+$2+$3" +repage -depth 8 txt:- | awk '
+        function byte(hex, at) { return (index(digits, substr(hex, at, 1)) - 1) * 16 + index(digits, substr(hex, at + 1, 1)) - 1 }
+        BEGIN { digits = "0123456789ABCDEF" }
+        /^#/ { next }
+        { split($1, at, "[,:]"); print at[1], at[2], byte($3, 2), byte($3, 4), byte($3, 6), $3 }'
+}
+
+# Counts a rectangle's pixels: prints "TOTAL WHITE DARK FACE MODE RIGHTMOST_DARK" (FACE: exactly
+# the dialog colour; DARK: every channel below 110; MODE: the commonest colour).
+count_pixels() {  # count_pixels PNG LEFT TOP RIGHT BOTTOM FACE_HEX
+    pixels "$1" "$2" "$3" "$4" "$5" | awk -v face="$6" '
+        { total++; seen[$6]++ }
+        $6 == "#FFFFFF" { white++ }
+        $6 == face { faces++ }
+        $3 < 110 && $4 < 110 && $5 < 110 { dark++; if ($1 > right) right = $1 }
+        END {
+            for (c in seen) if (seen[c] > best) { best = seen[c]; mode = c }
+            printf "%d %d %d %d %s %d\n", total, white, dark, faces, mode, right
+        }'
+}
+
+case_screenshot() {  # the dialog as a person sees it: white info box, labels on the dialog colour
+    e2e_stage_program
+    local shot=$E2E_WORK/dialog
+    e2e_run "start \"$E2E_EXE\" $japanese_details" wait-dialog \
+        "geometry $(windows_path "$E2E_WORK")\\geometry.txt" \
+        "handshake $(windows_path "$E2E_WORK")\\dialog" "click 1" "wait-exit 0"
+    local geometry=$E2E_WORK/geometry.txt
+    if [ ! -f "$shot.png" ] || [ ! -f "$geometry" ]; then
+        e2e_fail "no screenshot or geometry"
+        return
+    fi
+    echo "screenshot: $shot.png"
+    local face
+    face=$(awk '$1 == "face" { printf "#%02X%02X%02X", $3, $4, $5 }' "$geometry")
+    [ "$face" != "#FFFFFF" ] || e2e_fail "the dialog colour is white; the test cannot tell it apart"
+    rect() { awk -v what="$1" -v index_="$2" '$1 == what && $2 == index_ { print $3, $4, $5, $6 }' \
+        "$geometry"; }
+
+    # Child 3 is the info box: inside its border, white behind and around the text, and text drawn.
+    local l t r b total white dark faces mode right
+    read -r l t r b <<<"$(rect inner 3)"
+    read -r total white dark faces mode right <<<"$(count_pixels "$shot.png" $((l + 1)) $((t + 1)) $((r - 1)) $((b - 1)) "$face")"
+    echo "info box $l,$t-$r,$b: $total pixels, $white white, $dark dark, $faces of the dialog colour"
+    [ "$mode" = "#FFFFFF" ] || e2e_fail "the info box is mostly $mode, not white"
+    [ $((white * 100)) -ge $((total * 70)) ] || e2e_fail "the info box is not white behind its text"
+    [ "$faces" -eq 0 ] || e2e_fail "the dialog colour shows inside the info box ($faces pixels)"
+    [ "$dark" -ge 500 ] || e2e_fail "no text drawn in the info box ($dark dark pixels)"
+
+    # Children 5 and 6 are the labels: on the dialog colour, their Japanese text drawn across the
+    # width the dialog font gives it (or up to the label's edge, which may clip it).
+    local index width
+    for index in 5 6; do
+        read -r l t r b <<<"$(rect inner $index)"
+        read -r total white dark faces mode right <<<"$(count_pixels "$shot.png" "$l" "$t" "$r" "$b" "$face")"
+        read -r width _ <<<"$(awk -v i=$index '$1 == "text" && $2 == i { print $3, $4 }' "$geometry")"
+        echo "label $index $l,$t-$r,$b: $total pixels, $white white, $dark dark, $faces of the dialog colour; text drawn to x=$right of the $width pixels the font gives it"
+        [ "$mode" = "$face" ] || e2e_fail "label $index stands on $mode, not the dialog colour $face"
+        [ "$white" -eq 0 ] || e2e_fail "label $index has white behind it ($white pixels)"
+        [ "$dark" -ge 200 ] || e2e_fail "label $index: no text drawn ($dark dark pixels)"
+        # A label wraps what does not fit onto a hidden second line: allow for that.
+        [ "$width" -le $((r - l)) ] || width=$((r - l))
+        [ $((right * 100)) -ge $((width * 80)) ] || e2e_fail "label $index: text ends at x=$right, short of $width"
+    done
+
+    # Above the labels, across the dialog: the dialog colour and nothing else.
+    read -r l t r b <<<"$(rect client 0)"
+    read -r total white dark faces mode right <<<"$(count_pixels "$shot.png" $((l + 4)) $((t + 1)) $((r - 4)) $((t + 6)) "$face")"
+    [ "$faces" -eq "$total" ] || e2e_fail "the dialog's top edge is not all the dialog colour"
+}
+
+case_name=${1:?usage: dialog_test.sh CASE}
+declare -F "case_$case_name" >/dev/null || { echo "no case $case_name"; exit 2; }
+e2e_begin "$case_name"
+"case_$case_name"
+e2e_end

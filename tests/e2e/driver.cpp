@@ -1,0 +1,986 @@
+// driver SCENARIO REPORT: plays the installer and the user around regcomplete.exe under Wine.
+//
+// SCENARIO is a file of steps, one a line, read as raw bytes so that Shift_JIS reaches the
+// Windows calls unchanged (Wine would turn Unix arguments that are not UTF-8 into '?'). The
+// driver starts the program with an exact command line, finds its dialog by the caption, checks
+// the dialog and its controls, presses buttons and keys, closes it, and writes what it saw to
+// REPORT, ending with "PASS" or "FAILED n". It writes to a file because it runs as a GUI program
+// inside a Wine virtual desktop, where its exit code and output do not reach the test.
+//
+// Steps (NAME stands for a window the driver made; {NAME} in a command line becomes its handle
+// as a decimal number):
+//   window NAME CLASS TITLE...   a live top-level window of the driver's own
+//   dead-window NAME             a window created and destroyed again: its handle names nothing
+//   start COMMAND LINE...        CreateProcessA on exactly these bytes
+//   wait-dialog                  until the started program shows its dialog and waits for input
+//   check-template               the dialog template and icon in the started executable
+//   check-dialog                 the live dialog: styles, size, caption, controls, tab order
+//   check-focus ID               the keyboard focus is on control ID (waits a little for it)
+//   check-owner NAME|none        the dialog's owner window
+//   check-centred                the dialog sits in the middle of the screen
+//   check-glyphs                 the dialog font draws every Japanese text with real glyphs
+//   click ID                     BM_CLICK on control ID
+//   key KEY...                   keyboard input (escape, return, tab, space) to the dialog
+//   close-box                    a mouse click on the dialog's close box
+//   wm-close                     WM_CLOSE posted to the dialog
+//   wait-log N                   until the launch log holds N records, and not more
+//   wait-exit CODE               until the program ends with exit code CODE, its dialog gone
+//   geometry FILE                writes the dialog's screen geometry for the screenshot test
+//   handshake PATH               creates PATH.ready, waits for PATH.done (a screenshot is taken)
+//   sleep MS
+// A failed check is reported and the run goes on; a failed action ends the run.
+#include <limits.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+#include "dialog_expectations.h"
+#include "launch_log.h"
+
+namespace {
+
+constexpr DWORD kWaitMs = 60000;  // every Wine start is slow under an emulated 32-bit loader
+constexpr DWORD kPollMs = 20;
+constexpr size_t kLineSize = 4096;
+constexpr size_t kTextSize = 4096;
+constexpr int kMaxWindows = 8;
+constexpr size_t kNameSize = 32;
+
+FILE* g_report = nullptr;
+int g_line_number = 0;
+int g_failures = 0;
+DWORD g_start_ms = GetTickCount();
+
+void Note(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    fprintf(g_report, "line %d, %lu ms: ", g_line_number, GetTickCount() - g_start_ms);
+    vfprintf(g_report, format, args);
+    fputc('\n', g_report);
+    fflush(g_report);
+    va_end(args);
+}
+
+void Fail(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    fprintf(g_report, "line %d, %lu ms: FAIL: ", g_line_number, GetTickCount() - g_start_ms);
+    vfprintf(g_report, format, args);
+    fputc('\n', g_report);
+    fflush(g_report);
+    va_end(args);
+    ++g_failures;
+}
+
+// Bytes as text with everything outside printable ASCII as \xNN, for the report.
+const char* Shown(const char* bytes, int length) {
+    static char shown[4][kTextSize * 4 + 1];
+    static int next = 0;
+    char* out = shown[next];
+    next = (next + 1) % 4;
+    size_t used = 0;
+    for (int i = 0; i < length && used + 5 < sizeof shown[0]; ++i) {
+        unsigned char byte = static_cast<unsigned char>(bytes[i]);
+        if (byte >= 0x20 && byte < 0x7f)
+            out[used++] = static_cast<char>(byte);
+        else
+            used += snprintf(out + used, 5, "\\x%02x", byte);
+    }
+    out[used] = '\0';
+    return out;
+}
+
+// The owner windows this driver made, by the names the scenario gives them.
+struct NamedWindow {
+    char name[kNameSize];
+    HWND window;
+};
+NamedWindow g_windows[kMaxWindows];
+int g_window_count = 0;
+
+PROCESS_INFORMATION g_process = {};
+bool g_started = false;
+HWND g_dialog = nullptr;
+HWND g_reference = nullptr;  // a hidden dialog of the same font, for MapDialogRect
+
+// Keeps the driver's own windows answering: the dialog's process sends messages to its owner.
+void Pump() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        Pump();
+        Sleep(kPollMs);
+    } while (GetTickCount() - start < ms);
+}
+
+bool Elapsed(DWORD start, DWORD limit) {
+    return GetTickCount() - start >= limit;
+}
+
+HWND FindNamedWindow(const char* name, size_t length) {
+    for (int i = 0; i < g_window_count; ++i)
+        if (strlen(g_windows[i].name) == length && strncmp(g_windows[i].name, name, length) == 0)
+            return g_windows[i].window;
+    return nullptr;
+}
+
+// Splits off the first blank-separated word of `text`; returns the rest after the blanks.
+char* NextWord(char* text, char** word) {
+    while (*text == ' ') ++text;
+    *word = text;
+    while (*text != '\0' && *text != ' ') ++text;
+    if (*text == '\0') return text;
+    *text++ = '\0';
+    while (*text == ' ') ++text;
+    return text;
+}
+
+bool AddWindow(const char* name, HWND window) {
+    if (g_window_count == kMaxWindows || strlen(name) >= kNameSize) {
+        Fail("too many windows or too long a name");
+        return false;
+    }
+    lstrcpynA(g_windows[g_window_count].name, name, kNameSize);
+    g_windows[g_window_count].window = window;
+    ++g_window_count;
+    return true;
+}
+
+HWND MakeTopLevelWindow(const char* class_name, const char* title) {
+    WNDCLASSA window_class = {};
+    window_class.lpfnWndProc = DefWindowProcA;
+    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    window_class.lpszClassName = class_name;
+    RegisterClassA(&window_class);  // fails harmlessly when the class is already there
+    return CreateWindowExA(0, class_name, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 360, 240,
+                           nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+bool StepWindow(char* args) {
+    char *name, *class_name;
+    char* title = NextWord(NextWord(args, &name), &class_name);
+    HWND window = MakeTopLevelWindow(class_name, title);
+    if (window == nullptr) {
+        Fail("could not create window %s", name);
+        return false;
+    }
+    Pump();
+    Note("window %s = %ld", name, static_cast<long>(reinterpret_cast<INT_PTR>(window)));
+    return AddWindow(name, window);
+}
+
+bool StepDeadWindow(char* args) {
+    char* name;
+    NextWord(args, &name);
+    HWND window = MakeTopLevelWindow("RegcompleteE2EGone", "gone");
+    if (window == nullptr || !DestroyWindow(window) || IsWindow(window)) {
+        Fail("could not make a dead window handle");
+        return false;
+    }
+    Pump();
+    Note("dead window %s = %ld", name, static_cast<long>(reinterpret_cast<INT_PTR>(window)));
+    return AddWindow(name, window);
+}
+
+bool StepStart(const char* args) {
+    if (g_started) {
+        Fail("a program is still running from an earlier start");
+        return false;
+    }
+    static char command_line[kLineSize];
+    size_t used = 0;
+    for (const char* p = args; *p != '\0';) {
+        const char* close = *p == '{' ? strchr(p, '}') : nullptr;
+        HWND window = close ? FindNamedWindow(p + 1, close - p - 1) : nullptr;
+        if (close != nullptr && window != nullptr) {
+            used += snprintf(command_line + used, sizeof command_line - used, "%ld",
+                             static_cast<long>(reinterpret_cast<INT_PTR>(window)));
+            p = close + 1;
+        } else if (used + 1 < sizeof command_line) {
+            command_line[used++] = *p++;
+        } else {
+            break;
+        }
+        if (used >= sizeof command_line - 1) {
+            Fail("command line too long");
+            return false;
+        }
+    }
+    command_line[used] = '\0';
+    Note("start %s", Shown(command_line, static_cast<int>(used)));
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, command_line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &g_process)) {
+        Fail("CreateProcessA failed with error %lu", GetLastError());
+        return false;
+    }
+    g_started = true;
+    g_dialog = nullptr;
+    return true;
+}
+
+void ForgetProcess() {
+    CloseHandle(g_process.hThread);
+    CloseHandle(g_process.hProcess);
+    g_started = false;
+    g_dialog = nullptr;
+}
+
+// The started program's visible window with the dialog's caption.
+HWND FindDialog() {
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, nullptr, kDialogCaption)) != nullptr) {
+        DWORD process_id = 0;
+        GetWindowThreadProcessId(window, &process_id);
+        if (process_id == g_process.dwProcessId && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+}
+
+bool StepWaitDialog() {
+    if (!g_started) {
+        Fail("no program started");
+        return false;
+    }
+    DWORD start = GetTickCount();
+    while ((g_dialog = FindDialog()) == nullptr) {
+        DWORD exit_code = 0;
+        if (WaitForSingleObject(g_process.hProcess, 0) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(g_process.hProcess, &exit_code);
+            Fail("the program ended (exit code %lu) without showing its dialog", exit_code);
+            ForgetProcess();
+            return false;
+        }
+        if (Elapsed(start, kWaitMs)) {
+            Fail("no dialog after %lu ms", kWaitMs);
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    // Shown first and moved afterwards: wait until the program is idle in its message loop.
+    DWORD idle = WaitForInputIdle(g_process.hProcess, kWaitMs);
+    if (idle != 0) {
+        Fail("the program never became idle (%lu)", idle);
+        return false;
+    }
+    PumpFor(200);
+    Note("dialog %ld appeared after %lu ms", static_cast<long>(reinterpret_cast<INT_PTR>(g_dialog)),
+         GetTickCount() - start);
+    return true;
+}
+
+INT_PTR CALLBACK ReferenceProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+// A hidden dialog with the template's font, so that MapDialogRect gives the base units the real
+// dialog was laid out with (MapDialogRect works only on a dialog of one's own process).
+HWND ReferenceDialog() {
+    if (g_reference != nullptr) return g_reference;
+    alignas(4) static WORD words[64] = {};
+    DLGTEMPLATE* header = reinterpret_cast<DLGTEMPLATE*>(words);
+    header->style = kDialogStyle;
+    header->cx = kDialogWidthDu;
+    header->cy = kDialogHeightDu;
+    WORD* p = words + sizeof(DLGTEMPLATE) / sizeof(WORD);
+    *p++ = 0;  // no menu
+    *p++ = 0;  // the standard dialog class
+    *p++ = 0;  // no caption
+    *p++ = kDialogFontPoints;
+    for (const wchar_t* c = kDialogFont; *c != 0; ++c) *p++ = static_cast<WORD>(*c);
+    *p++ = 0;
+    g_reference =
+        CreateDialogIndirectParamA(GetModuleHandleA(nullptr), header, nullptr, ReferenceProc, 0);
+    return g_reference;
+}
+
+// The dialog manager maps a control's position and its size each on its own, so the right edge
+// is the mapped x plus the mapped width, not the mapped x + width.
+RECT DialogUnits(int x, int y, int width, int height) {
+    RECT mapped = {x, y, width, height};
+    if (!MapDialogRect(ReferenceDialog(), &mapped)) Fail("MapDialogRect failed");
+    RECT rect = {mapped.left, mapped.top, mapped.left + mapped.right, mapped.top + mapped.bottom};
+    return rect;
+}
+
+int TextOf(HWND window, char* out, int out_size) {
+    DWORD_PTR length = 0;
+    out[0] = '\0';
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, out_size, reinterpret_cast<LPARAM>(out),
+                             SMTO_NORMAL, kWaitMs, &length))
+        return -1;
+    out[out_size - 1] = '\0';
+    return static_cast<int>(length);
+}
+
+void ExpectText(const char* what, HWND window, const char* expected) {
+    static char text[kTextSize];
+    int length = TextOf(window, text, sizeof text);
+    int expected_length = static_cast<int>(strlen(expected));
+    if (length != expected_length || memcmp(text, expected, expected_length) != 0)
+        Fail("%s: text is \"%s\" (%d bytes), not \"%s\" (%d bytes)", what, Shown(text, length),
+             length, Shown(expected, expected_length), expected_length);
+}
+
+const char* KindClass(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::kPushButton:
+        case ControlKind::kDefaultPushButton: return "Button";
+        case ControlKind::kEdit: return "Edit";
+        case ControlKind::kStatic: return "Static";
+    }
+    return "";
+}
+
+void CheckLiveControl(const ExpectedControl& row, HWND control) {
+    char class_name[64];
+    GetClassNameA(control, class_name, sizeof class_name);
+    if (lstrcmpiA(class_name, KindClass(row.kind)) != 0)
+        Fail("%s: class %s, not %s", row.why, class_name, KindClass(row.kind));
+    int id = GetDlgCtrlID(control);
+    if (static_cast<WORD>(id) != static_cast<WORD>(row.id))
+        Fail("%s: id %d, not %d", row.why, id, row.id);
+
+    RECT expected = DialogUnits(row.x, row.y, row.width, row.height);
+    RECT actual;
+    GetWindowRect(control, &actual);
+    MapWindowPoints(nullptr, g_dialog, reinterpret_cast<POINT*>(&actual), 2);
+    if (!EqualRect(&expected, &actual))
+        Fail("%s: at %ld,%ld-%ld,%ld, not %ld,%ld-%ld,%ld (%d,%d %dx%d dialog units)", row.why,
+             actual.left, actual.top, actual.right, actual.bottom, expected.left, expected.top,
+             expected.right, expected.bottom, row.x, row.y, row.width, row.height);
+
+    // The bits the dialog manager leaves as the template set them.
+    DWORD style = static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE));
+    DWORD ex_style = static_cast<DWORD>(GetWindowLongA(control, GWL_EXSTYLE));
+    const DWORD kFixed = WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_TABSTOP | WS_GROUP | WS_VSCROLL |
+                         WS_HSCROLL | WS_POPUP;
+    if ((style & kFixed) != (row.style & kFixed))
+        Fail("%s: style 0x%08lx, expected the bits 0x%08lx of 0x%08lx", row.why, style,
+             row.style & kFixed, kFixed);
+    switch (row.kind) {
+        case ControlKind::kPushButton:
+        case ControlKind::kDefaultPushButton: {
+            // The dialog manager lends the default look to whichever push button has the focus.
+            DWORD type = style & BS_TYPEMASK;
+            if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)
+                Fail("%s: button type 0x%lx is no push button", row.why, type);
+            break;
+        }
+        case ControlKind::kEdit:
+            if ((style & (ES_MULTILINE | ES_READONLY)) != (ES_MULTILINE | ES_READONLY))
+                Fail("%s: style 0x%08lx is not multi-line and read-only", row.why, style);
+            // An edit box may turn its WS_BORDER into a sunken client edge.
+            if ((style & WS_BORDER) == 0 && (ex_style & WS_EX_CLIENTEDGE) == 0)
+                Fail("%s: no border (style 0x%08lx, extended 0x%08lx)", row.why, style, ex_style);
+            break;
+        case ControlKind::kStatic:
+            if ((style & SS_TYPEMASK) != SS_LEFT)
+                Fail("%s: static type 0x%lx, not left-aligned text", row.why, style & SS_TYPEMASK);
+            break;
+    }
+    ExpectText(row.why, control, row.live_text);
+}
+
+void StepCheckDialog() {
+    char class_name[64];
+    GetClassNameA(g_dialog, class_name, sizeof class_name);
+    if (strcmp(class_name, "#32770") != 0) Fail("dialog class %s, not #32770", class_name);
+    ExpectText("caption", g_dialog, kDialogCaption);
+
+    DWORD style = static_cast<DWORD>(GetWindowLongA(g_dialog, GWL_STYLE));
+    const DWORD kMustHave = kDialogStyle | WS_VISIBLE;
+    const DWORD kMustNotHave = WS_CHILD | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
+                               WS_VSCROLL | WS_HSCROLL | WS_DISABLED;
+    if ((style & kMustHave) != kMustHave || (style & kMustNotHave) != 0)
+        Fail("dialog style 0x%08lx: needs 0x%08lx, must lack 0x%08lx", style, kMustHave,
+             kMustNotHave);
+    if (GetMenu(g_dialog) != nullptr) Fail("the dialog has a menu");
+
+    RECT expected = DialogUnits(0, 0, kDialogWidthDu, kDialogHeightDu);
+    RECT client;
+    GetClientRect(g_dialog, &client);
+    if (client.right != expected.right || client.bottom != expected.bottom)
+        Fail("client area %ldx%ld, not %ldx%ld (%dx%d dialog units)", client.right, client.bottom,
+             expected.right, expected.bottom, kDialogWidthDu, kDialogHeightDu);
+
+    DWORD_PTR icon = 0;
+    const WPARAM kIcons[] = {ICON_BIG, ICON_SMALL};
+    for (WPARAM which : kIcons) {
+        SendMessageTimeoutA(g_dialog, WM_GETICON, which, 0, SMTO_NORMAL, kWaitMs, &icon);
+        if (icon != 0) Fail("the dialog sets an icon of its own (WM_GETICON %u)", (unsigned)which);
+    }
+    DWORD_PTR default_id = 0;
+    SendMessageTimeoutA(g_dialog, DM_GETDEFID, 0, 0, SMTO_NORMAL, kWaitMs, &default_id);
+    if (default_id != MAKELONG(IDOK, DC_HASDEFID))
+        Fail("default button 0x%08lx, not IDOK", static_cast<unsigned long>(default_id));
+
+    int index = 0;
+    for (HWND control = GetWindow(g_dialog, GW_CHILD); control != nullptr;
+         control = GetWindow(control, GW_HWNDNEXT), ++index) {
+        if (index < kControlCount) CheckLiveControl(kControls[index], control);
+    }
+    if (index != kControlCount) Fail("%d controls, not %d", index, kControlCount);
+
+    const int kStops = static_cast<int>(sizeof kTabOrder / sizeof kTabOrder[0]);
+    HWND first = GetNextDlgTabItem(g_dialog, nullptr, FALSE);
+    if (first != GetDlgItem(g_dialog, kTabOrder[0]))
+        Fail("first tab stop is control %d, not %d", GetDlgCtrlID(first), kTabOrder[0]);
+    for (int i = 0; i < kStops; ++i) {
+        HWND from = GetDlgItem(g_dialog, kTabOrder[i]);
+        HWND next = GetNextDlgTabItem(g_dialog, from, FALSE);
+        HWND back = GetNextDlgTabItem(g_dialog, from, TRUE);
+        int want_next = kTabOrder[(i + 1) % kStops];
+        int want_back = kTabOrder[(i + kStops - 1) % kStops];
+        if (next == nullptr || GetDlgCtrlID(next) != want_next)
+            Fail("Tab from %d goes to %d, not %d", kTabOrder[i], next ? GetDlgCtrlID(next) : 0,
+                 want_next);
+        if (back == nullptr || GetDlgCtrlID(back) != want_back)
+            Fail("Shift+Tab from %d goes to %d, not %d", kTabOrder[i],
+                 back ? GetDlgCtrlID(back) : 0, want_back);
+    }
+}
+
+// A little reader over the bytes of a dialog template resource.
+struct TemplateReader {
+    const BYTE* at;
+    const BYTE* end;
+    bool ok;
+
+    WORD Word() {
+        if (end - at < 2) return ok = false, 0;
+        WORD value = static_cast<WORD>(at[0] | at[1] << 8);
+        at += 2;
+        return value;
+    }
+    DWORD Dword() {
+        WORD low = Word();
+        return low | static_cast<DWORD>(Word()) << 16;
+    }
+    void AlignDword(const BYTE* base) {
+        while ((at - base) % 4 != 0) ++at;
+    }
+    // A string or an ordinal (0xFFFF and a number); a string comes out in code page 932.
+    void StringOrOrdinal(char* out, size_t out_size, int* ordinal) {
+        *ordinal = -1;
+        out[0] = '\0';
+        wchar_t wide[kTextSize];
+        size_t length = 0;
+        WORD first = Word();
+        if (first == 0xFFFF) {
+            *ordinal = Word();
+            return;
+        }
+        for (WORD c = first; ok && c != 0; c = Word())
+            if (length + 1 < kTextSize) wide[length++] = c;
+        wide[length] = 0;
+        int bytes = WideCharToMultiByte(932, 0, wide, static_cast<int>(length), out,
+                                        static_cast<int>(out_size) - 1, nullptr, nullptr);
+        out[bytes > 0 ? bytes : 0] = '\0';
+    }
+};
+
+const char* OrdinalClass(int ordinal) {
+    switch (ordinal) {
+        case 0x80: return "Button";
+        case 0x81: return "Edit";
+        case 0x82: return "Static";
+    }
+    return "?";
+}
+
+BOOL CALLBACK NoteIcon(HMODULE, LPCSTR, LPSTR, LONG_PTR found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+void StepCheckTemplate() {
+    char path[MAX_PATH];
+    DWORD path_size = sizeof path;
+    if (!QueryFullProcessImageNameA(g_process.hProcess, 0, path, &path_size)) {
+        Fail("cannot get the program's path");
+        return;
+    }
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found = module ? FindResourceA(module, "REGISTER_START", RT_DIALOG) : nullptr;
+    const BYTE* bytes =
+        found ? static_cast<const BYTE*>(LockResource(LoadResource(module, found))) : nullptr;
+    if (bytes == nullptr) {
+        Fail("no dialog template REGISTER_START in %s", path);
+        return;
+    }
+    if (FindResourceA(module, MAKEINTRESOURCEA(1), RT_MANIFEST) == nullptr)
+        Fail("no application manifest in %s", path);
+    bool has_icon = false;
+    EnumResourceNamesA(module, RT_GROUP_ICON, NoteIcon, reinterpret_cast<LONG_PTR>(&has_icon));
+    if (!has_icon) Fail("no icon in %s", path);
+
+    TemplateReader in = {bytes, bytes + SizeofResource(module, found), true};
+    bool extended = in.Word() == 1 && in.Word() == 0xFFFF;
+    DWORD style, ex_style;
+    if (extended) {
+        in.Dword();  // help id
+        ex_style = in.Dword();
+        style = in.Dword();
+    } else {
+        in.at = bytes;
+        style = in.Dword();
+        ex_style = in.Dword();
+    }
+    int count = in.Word();
+    short x = in.Word(), y = in.Word(), width = in.Word(), height = in.Word();
+    if (style != kDialogStyle) Fail("template style 0x%08lx, not 0x%08lx", style, kDialogStyle);
+    if (ex_style != 0) Fail("template extended style 0x%08lx, not 0", ex_style);
+    if (x != 0 || y != 0 || width != kDialogWidthDu || height != kDialogHeightDu)
+        Fail("template at %d,%d size %dx%d, not 0,0 size %dx%d", x, y, width, height,
+             kDialogWidthDu, kDialogHeightDu);
+    static char text[kTextSize];
+    int ordinal;
+    in.StringOrOrdinal(text, sizeof text, &ordinal);
+    if (text[0] != '\0' || ordinal != -1) Fail("the template names a menu");
+    in.StringOrOrdinal(text, sizeof text, &ordinal);
+    if (text[0] != '\0' || ordinal != -1) Fail("the template names a window class");
+    in.StringOrOrdinal(text, sizeof text, &ordinal);
+    if (strcmp(text, kDialogCaption) != 0)
+        Fail("template caption \"%s\"", Shown(text, static_cast<int>(strlen(text))));
+    if (style & DS_SETFONT) {
+        int points = in.Word();
+        if (extended) in.Dword();  // weight, italic, character set
+        wchar_t face[64];
+        size_t length = 0;
+        for (WORD c = in.Word(); in.ok && c != 0; c = in.Word())
+            if (length + 1 < 64) face[length++] = c;
+        face[length] = 0;
+        if (points != kDialogFontPoints || wcscmp(face, kDialogFont) != 0)
+            Fail("template font %d points, face of %u characters unlike the expected one", points,
+                 static_cast<unsigned>(length));
+    }
+    if (count != kControlCount) Fail("template holds %d controls, not %d", count, kControlCount);
+
+    for (int i = 0; i < count && i < kControlCount && in.ok; ++i) {
+        const ExpectedControl& row = kControls[i];
+        in.AlignDword(bytes);
+        DWORD item_style, item_ex_style, id;
+        if (extended) {
+            in.Dword();  // help id
+            item_ex_style = in.Dword();
+            item_style = in.Dword();
+        } else {
+            item_style = in.Dword();
+            item_ex_style = in.Dword();
+        }
+        short item_x = in.Word(), item_y = in.Word(), item_w = in.Word(), item_h = in.Word();
+        id = extended ? in.Dword() : in.Word();
+        char class_name[64];
+        in.StringOrOrdinal(class_name, sizeof class_name, &ordinal);
+        if (ordinal != -1) lstrcpynA(class_name, OrdinalClass(ordinal), sizeof class_name);
+        in.StringOrOrdinal(text, sizeof text, &ordinal);
+        in.at += in.Word();  // creation data
+
+        if (static_cast<WORD>(id) != static_cast<WORD>(row.id))
+            Fail("template control %d: id %ld, not %d (%s)", i, static_cast<long>(id), row.id,
+                 row.why);
+        if (lstrcmpiA(class_name, KindClass(row.kind)) != 0)
+            Fail("template control %d (%s): class %s, not %s", i, row.why, class_name,
+                 KindClass(row.kind));
+        if (item_style != row.style || item_ex_style != 0)
+            Fail("template control %d (%s): style 0x%08lx ex 0x%08lx, not 0x%08lx ex 0", i, row.why,
+                 item_style, item_ex_style, row.style);
+        if (item_x != row.x || item_y != row.y || item_w != row.width || item_h != row.height)
+            Fail("template control %d (%s): %d,%d %dx%d, not %d,%d %dx%d", i, row.why, item_x,
+                 item_y, item_w, item_h, row.x, row.y, row.width, row.height);
+        if (ordinal != -1 || strcmp(text, row.template_text) != 0)
+            Fail("template control %d (%s): text \"%s\"", i, row.why,
+                 Shown(text, static_cast<int>(strlen(text))));
+    }
+    if (!in.ok) Fail("the template ends early");
+    FreeLibrary(module);
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+void StepCheckFocus(const char* args) {
+    int id = atoi(args);
+    HWND want = GetDlgItem(g_dialog, id);
+    DWORD start = GetTickCount();
+    while (FocusOf(g_dialog) != want && !Elapsed(start, 5000)) PumpFor(kPollMs);
+    HWND focus = FocusOf(g_dialog);
+    if (want == nullptr || focus != want)
+        Fail("focus on %p (control %d), not on control %d", static_cast<void*>(focus),
+             focus ? GetDlgCtrlID(focus) : 0, id);
+}
+
+void StepCheckOwner(char* args) {
+    char* name;
+    NextWord(args, &name);
+    HWND want = strcmp(name, "none") == 0 ? nullptr : FindNamedWindow(name, strlen(name));
+    if (want == nullptr && strcmp(name, "none") != 0) {
+        Fail("no window named %s", name);
+        return;
+    }
+    HWND owner = GetWindow(g_dialog, GW_OWNER);
+    if (owner != want)
+        Fail("owner %ld, not %ld (%s)", static_cast<long>(reinterpret_cast<INT_PTR>(owner)),
+             static_cast<long>(reinterpret_cast<INT_PTR>(want)), name);
+}
+
+void StepCheckCentred() {
+    int screen_width = GetSystemMetrics(SM_CXSCREEN);
+    int screen_height = GetSystemMetrics(SM_CYSCREEN);
+    RECT rect;
+    GetWindowRect(g_dialog, &rect);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    int x = (screen_width - width) / 2, y = (screen_height - height) / 2;
+    if (rect.left != x || rect.top != y)
+        Fail("dialog %dx%d at %ld,%ld on a %dx%d screen, not at %d,%d", width, height, rect.left,
+             rect.top, screen_width, screen_height, x, y);
+    else
+        Note("dialog %dx%d centred at %d,%d on a %dx%d screen", width, height, x, y, screen_width,
+             screen_height);
+}
+
+void StepCheckGlyphs() {
+    HWND reference = ReferenceDialog();
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(reference, WM_GETFONT, 0, 0));
+    HDC dc = GetDC(reference);
+    HGDIOBJ old = SelectObject(dc, font);
+    char face[LF_FACESIZE];
+    GetTextFaceA(dc, sizeof face, face);
+    Note("the dialog font is drawn with \"%s\"", Shown(face, static_cast<int>(strlen(face))));
+    const char* texts[kControlCount + 2] = {kDialogCaption};
+    int text_count = 1;
+    for (const ExpectedControl& row : kControls) texts[text_count++] = row.live_text;
+    for (int i = 0; i < text_count; ++i) {
+        static wchar_t wide[kTextSize];
+        static WORD glyphs[kTextSize];
+        int length = MultiByteToWideChar(932, 0, texts[i], -1, wide, kTextSize) - 1;
+        if (GetGlyphIndicesW(dc, wide, length, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR) {
+            Fail("GetGlyphIndicesW failed");
+            continue;
+        }
+        for (int c = 0; c < length; ++c)
+            if (glyphs[c] == 0xFFFF && wide[c] >= 0x80) {
+                Fail("no glyph for U+%04X in \"%s\"", wide[c],
+                     Shown(texts[i], static_cast<int>(strlen(texts[i]))));
+                break;
+            }
+    }
+    SelectObject(dc, old);
+    ReleaseDC(reference, dc);
+}
+
+bool StepClick(const char* args) {
+    int id = atoi(args);
+    HWND control = GetDlgItem(g_dialog, id);
+    DWORD_PTR result;
+    if (control == nullptr ||
+        !SendMessageTimeoutA(control, BM_CLICK, 0, 0, SMTO_NORMAL, kWaitMs, &result)) {
+        Fail("could not click control %d", id);
+        return false;
+    }
+    return true;
+}
+
+bool SendKey(WORD key) {
+    INPUT input[2] = {};
+    for (INPUT& one : input) {
+        one.type = INPUT_KEYBOARD;
+        one.ki.wVk = key;
+        one.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+    }
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    return SendInput(2, input, sizeof input[0]) == 2;
+}
+
+bool StepKey(char* args) {
+    if (GetForegroundWindow() != g_dialog) {
+        SetForegroundWindow(g_dialog);
+        PumpFor(200);
+    }
+    if (GetForegroundWindow() != g_dialog) {
+        Fail("the dialog is not the foreground window, so it would not get the keys");
+        return false;
+    }
+    while (*args != '\0') {
+        char* name;
+        args = NextWord(args, &name);
+        WORD key = strcmp(name, "escape") == 0   ? VK_ESCAPE
+                   : strcmp(name, "return") == 0 ? VK_RETURN
+                   : strcmp(name, "tab") == 0    ? VK_TAB
+                   : strcmp(name, "space") == 0  ? VK_SPACE
+                                                 : 0;
+        if (key == 0 || !SendKey(key)) {
+            Fail("cannot send the key %s", name);
+            return false;
+        }
+        PumpFor(300);
+    }
+    return true;
+}
+
+DWORD_PTR HitTest(long x, long y) {
+    DWORD_PTR hit = HTNOWHERE;
+    SendMessageTimeoutA(g_dialog, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, kWaitMs, &hit);
+    return hit;
+}
+
+bool StepCloseBox() {
+    // Find the close box where the dialog itself says it is: hit-test across the middle of the
+    // caption from the right, then up and down through the middle of what was found.
+    RECT rect, client;
+    GetWindowRect(g_dialog, &rect);
+    GetClientRect(g_dialog, &client);
+    MapWindowPoints(g_dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    long row = (rect.top + client.top) / 2;
+    long left = LONG_MAX, right = LONG_MIN, top = LONG_MAX, bottom = LONG_MIN;
+    for (long x = rect.right - 1; x > rect.right - 80 && x >= rect.left; --x)
+        if (HitTest(x, row) == HTCLOSE) {
+            if (x < left) left = x;
+            if (x > right) right = x;
+        }
+    if (left > right) {
+        Fail("the dialog has no close box");
+        return false;
+    }
+    long column = (left + right) / 2;
+    for (long y = rect.top; y < client.top; ++y)
+        if (HitTest(column, y) == HTCLOSE) {
+            if (y < top) top = y;
+            if (y > bottom) bottom = y;
+        }
+    Note("close box at %ld,%ld-%ld,%ld", left, top, right, bottom);
+    // Absolute mouse positions are in 65536ths of the screen.
+    int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input[3] = {};
+    for (INPUT& one : input) {
+        one.type = INPUT_MOUSE;
+        one.mi.dx = (column * 65536 + screen_width / 2) / screen_width;
+        one.mi.dy = (((top + bottom) / 2) * 65536 + screen_height / 2) / screen_height;
+        one.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    for (INPUT& one : input) {
+        if (SendInput(1, &one, sizeof one) != 1) {
+            Fail("SendInput failed");
+            return false;
+        }
+        PumpFor(150);
+    }
+    return true;
+}
+
+int LogRecords() {
+    char path[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA(kLaunchLogVariable, path, sizeof path);
+    if (length == 0 || length >= sizeof path) return -1;
+    FILE* file = fopen(path, "rb");
+    if (file == nullptr) return 0;
+    static char bytes[1 << 16];
+    size_t size = fread(bytes, 1, sizeof bytes - 1, file);
+    fclose(file);
+    bytes[size] = '\0';
+    int records = 0;
+    for (const char* p = bytes; (p = strstr(p, kLaunchRecordEnd)) != nullptr; ++p) ++records;
+    return records;
+}
+
+bool StepWaitLog(const char* args) {
+    int want = atoi(args);
+    DWORD start = GetTickCount();
+    int records;
+    while ((records = LogRecords()) < want) {
+        if (records < 0) {
+            Fail("%s is not set", kLaunchLogVariable);
+            return false;
+        }
+        if (Elapsed(start, kWaitMs)) {
+            Fail("the launch log holds %d records after %lu ms, not %d", records, kWaitMs, want);
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    PumpFor(500);  // a launch too many would show up now
+    records = LogRecords();
+    if (records != want) Fail("the launch log holds %d records, not %d", records, want);
+    return records == want;
+}
+
+bool StepWaitExit(const char* args) {
+    if (!g_started) {
+        Fail("no program started");
+        return false;
+    }
+    DWORD want = strtoul(args, nullptr, 10);
+    DWORD start = GetTickCount();
+    while (WaitForSingleObject(g_process.hProcess, 0) != WAIT_OBJECT_0) {
+        if (Elapsed(start, kWaitMs)) {
+            Fail("the program still runs after %lu ms", kWaitMs);
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    DWORD exit_code = 0;
+    GetExitCodeProcess(g_process.hProcess, &exit_code);
+    if (exit_code != want) Fail("exit code %lu, not %lu", exit_code, want);
+    if (g_dialog != nullptr && IsWindow(g_dialog)) Fail("the dialog outlived its program");
+    ForgetProcess();
+    return true;
+}
+
+void WriteRect(FILE* file, const char* what, int id, RECT rect) {
+    fprintf(file, "%s %d %ld %ld %ld %ld\n", what, id, rect.left, rect.top, rect.right,
+            rect.bottom);
+}
+
+bool StepGeometry(const char* path) {
+    FILE* file = fopen(path, "wb");
+    if (file == nullptr) {
+        Fail("cannot write %s", path);
+        return false;
+    }
+    COLORREF face = GetSysColor(COLOR_3DFACE);
+    fprintf(file, "screen 0 %d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    fprintf(file, "face 0 %d %d %d\n", GetRValue(face), GetGValue(face), GetBValue(face));
+    RECT rect;
+    GetWindowRect(g_dialog, &rect);
+    WriteRect(file, "dialog", 0, rect);
+    GetClientRect(g_dialog, &rect);
+    MapWindowPoints(g_dialog, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    WriteRect(file, "client", 0, rect);
+
+    HWND reference = ReferenceDialog();
+    HDC dc = GetDC(reference);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(reference, WM_GETFONT, 0, 0)));
+    int index = 0;
+    for (HWND control = GetWindow(g_dialog, GW_CHILD); control != nullptr;
+         control = GetWindow(control, GW_HWNDNEXT), ++index) {
+        GetWindowRect(control, &rect);
+        WriteRect(file, "control", index, rect);
+        GetClientRect(control, &rect);
+        MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+        WriteRect(file, "inner", index, rect);
+        if (index < kControlCount) {
+            SIZE extent = {};
+            const char* text = kControls[index].live_text;
+            GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &extent);
+            fprintf(file, "text %d %ld %ld\n", index, extent.cx, extent.cy);
+        }
+    }
+    SelectObject(dc, old);
+    ReleaseDC(reference, dc);
+    fclose(file);
+    return true;
+}
+
+bool StepHandshake(const char* prefix) {
+    char path[MAX_PATH];
+    snprintf(path, sizeof path, "%s.ready", prefix);
+    FILE* ready = fopen(path, "wb");
+    if (ready == nullptr) {
+        Fail("cannot write %s", path);
+        return false;
+    }
+    fclose(ready);
+    snprintf(path, sizeof path, "%s.done", prefix);
+    DWORD start = GetTickCount();
+    while (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        if (Elapsed(start, 2 * kWaitMs)) {
+            Fail("nobody answered %s", path);
+            return false;
+        }
+        PumpFor(50);
+    }
+    return true;
+}
+
+bool NeedsDialog(const char* step) {
+    if (g_dialog != nullptr && IsWindow(g_dialog)) return true;
+    Fail("%s: there is no dialog", step);
+    return false;
+}
+
+// Runs one step; false ends the run.
+bool RunStep(char* line) {
+    char* step;
+    char* args = NextWord(line, &step);
+    if (*step == '\0' || *step == '#') return true;
+    if (strcmp(step, "window") == 0) return StepWindow(args);
+    if (strcmp(step, "dead-window") == 0) return StepDeadWindow(args);
+    if (strcmp(step, "start") == 0) return StepStart(args);
+    if (strcmp(step, "wait-dialog") == 0) return StepWaitDialog();
+    if (strcmp(step, "wait-log") == 0) return StepWaitLog(args);
+    if (strcmp(step, "wait-exit") == 0) return StepWaitExit(args);
+    if (strcmp(step, "handshake") == 0) return StepHandshake(args);
+    if (strcmp(step, "sleep") == 0) return PumpFor(strtoul(args, nullptr, 10)), true;
+    if (!NeedsDialog(step)) return false;
+    if (strcmp(step, "check-template") == 0) return StepCheckTemplate(), true;
+    if (strcmp(step, "check-dialog") == 0) return StepCheckDialog(), true;
+    if (strcmp(step, "check-focus") == 0) return StepCheckFocus(args), true;
+    if (strcmp(step, "check-owner") == 0) return StepCheckOwner(args), true;
+    if (strcmp(step, "check-centred") == 0) return StepCheckCentred(), true;
+    if (strcmp(step, "check-glyphs") == 0) return StepCheckGlyphs(), true;
+    if (strcmp(step, "click") == 0) return StepClick(args);
+    if (strcmp(step, "key") == 0) return StepKey(args);
+    if (strcmp(step, "close-box") == 0) return StepCloseBox();
+    if (strcmp(step, "wm-close") == 0) return PostMessageA(g_dialog, WM_CLOSE, 0, 0) != FALSE;
+    if (strcmp(step, "geometry") == 0) return StepGeometry(args);
+    Fail("unknown step %s", step);
+    return false;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    if (__argc != 3) return 2;
+    g_report = fopen(__argv[2], "wb");
+    if (g_report == nullptr) return 3;
+    FILE* scenario = fopen(__argv[1], "rb");
+    if (scenario == nullptr) {
+        fprintf(g_report, "cannot read %s\nFAILED 1\n", __argv[1]);
+        fclose(g_report);
+        return 1;
+    }
+    static char line[kLineSize];
+    while (fgets(line, sizeof line, scenario) != nullptr) {
+        ++g_line_number;
+        line[strcspn(line, "\r\n")] = '\0';
+        if (!RunStep(line)) {
+            Note("run ended here");
+            break;
+        }
+    }
+    fclose(scenario);
+    if (g_started) {
+        Fail("the program was left running; ending it");
+        TerminateProcess(g_process.hProcess, 99);
+        WaitForSingleObject(g_process.hProcess, kWaitMs);
+    }
+    for (int i = 0; i < g_window_count; ++i)
+        if (IsWindow(g_windows[i].window)) DestroyWindow(g_windows[i].window);
+    if (g_reference != nullptr) DestroyWindow(g_reference);
+    if (g_failures == 0)
+        fprintf(g_report, "PASS\n");
+    else
+        fprintf(g_report, "FAILED %d\n", g_failures);
+    fclose(g_report);
+    return g_failures == 0 ? 0 : 1;
+}
