@@ -1,9 +1,11 @@
+# shellcheck shell=bash
 # Sourced by the end-to-end tests of regcomplete.exe. Each case gets a folder of its own in the
 # build tree (scenario, report, launch log, screenshots) and one on the Wine prefix's C: drive
 # (the staged program, the fake Notepad beside it, the fake browser). The driver runs the
 # scenario inside a Wine virtual desktop on an Xvfb of the case's own, so that Wine draws the
 # caption and the close box itself; the launch log is then compared byte for byte.
 # Needs REGCOMPLETE_WIN_BUILD (the cross build directory) and REGCOMPLETE_HOST.
+# shellcheck disable=SC2034  # E2E_EXE, E2E_BROWSER and the like are for the sourcing script
 
 . "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
 
