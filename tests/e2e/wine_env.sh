@@ -5,13 +5,29 @@ export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all
 export WINEPREFIX="$REGCOMPLETE_WIN_BUILD/wineprefix"
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko installer prompts
 
+# Wine has no "ＭＳ Ｐゴシック" and would draw the dialog in a fixed-pitch fallback that cuts its
+# texts; on Windows the font is always there. Map it to the proportional IPA font, as Windows
+# would draw it. The value names are Japanese, so the .reg file is UTF-16.
+wine_substitute_dialog_font() {
+    local reg="$WINEPREFIX/font-substitutes.reg"
+    {
+        printf '\xff\xfe'
+        printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+            '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
+            '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' \
+            '"MS PGothic"="IPAPGothic"' '"MS Gothic"="IPAGothic"' | iconv -f utf-8 -t utf-16le
+    } >"$reg"
+    wine regedit /S "$(windows_path "$reg")" >/dev/null 2>&1
+}
+
 # Creates the prefix once; tests that run side by side wait for each other here.
 wine_prefix_ready() {
     (
         flock 9
         if [ ! -f "$WINEPREFIX/.regcomplete-ready" ]; then
             rm -rf "$WINEPREFIX"
-            wineboot -i >/dev/null 2>&1 && wineserver -w && touch "$WINEPREFIX/.regcomplete-ready"
+            wineboot -i >/dev/null 2>&1 && wine_substitute_dialog_font && wineserver -w &&
+                touch "$WINEPREFIX/.regcomplete-ready"
         fi
     ) 9>"$REGCOMPLETE_WIN_BUILD/wineprefix.lock"
     [ -f "$WINEPREFIX/.regcomplete-ready" ]
