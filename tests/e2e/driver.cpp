@@ -28,6 +28,9 @@
 //   geometry FILE                writes the dialog's screen geometry for the screenshot test
 //   handshake PATH               creates PATH.ready, waits for PATH.done (a screenshot is taken)
 //   sleep MS
+//   application PATH             the next start runs the program file PATH on its command line:
+//                                for a line that names no file, such as one that ends inside
+//                                a quoted program name
 // A failed check is reported and the run goes on; a failed action ends the run.
 #include <limits.h>
 #include <stdarg.h>
@@ -192,6 +195,14 @@ bool StepDeadWindow(char* args) {
     return AddWindow(name, window);
 }
 
+// The program file for the next start only; empty when the command line names it.
+char g_application[MAX_PATH] = "";
+
+bool StepApplication(const char* path) {
+    lstrcpynA(g_application, path, sizeof g_application);
+    return true;
+}
+
 bool StepStart(const char* args) {
     if (g_started) {
         Fail("a program is still running from an earlier start");
@@ -221,11 +232,13 @@ bool StepStart(const char* args) {
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, command_line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    const char* application = g_application[0] != '\0' ? g_application : nullptr;
+    if (!CreateProcessA(application, command_line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &g_process)) {
         Fail("CreateProcessA failed with error %lu", GetLastError());
         return false;
     }
+    g_application[0] = '\0';
     g_started = true;
     g_dialog = nullptr;
     return true;
@@ -931,6 +944,7 @@ bool RunStep(char* line) {
     if (strcmp(step, "wait-exit") == 0) return StepWaitExit(args);
     if (strcmp(step, "handshake") == 0) return StepHandshake(args);
     if (strcmp(step, "sleep") == 0) return PumpFor(strtoul(args, nullptr, 10)), true;
+    if (strcmp(step, "application") == 0) return StepApplication(args);
     if (!NeedsDialog(step)) return false;
     if (strcmp(step, "check-template") == 0) return StepCheckTemplate(), true;
     if (strcmp(step, "check-dialog") == 0) return StepCheckDialog(), true;
