@@ -31,6 +31,19 @@
 //   application PATH             the next start runs the program file PATH on its command line:
 //                                for a line that names no file, such as one that ends inside
 //                                a quoted program name
+// For a program that starts regcomplete.exe itself, such as an installer:
+//   wait-window NAME CLASS TEXT  until the started program shows a top-level window of CLASS
+//                                whose caption holds TEXT; it is named NAME
+//   press NAME ID                once control ID of window NAME is enabled, BM_CLICK on it, then
+//                                until that took effect: the window gone, or the control
+//                                disabled, hidden or relabelled
+//   wait-child-dialog            until a program that the started one started shows the dialog;
+//                                the steps after act on that program, and on the started one
+//                                again once wait-exit has seen it end
+//   check-alive NAME             window NAME still exists
+//   check-gone NAME              window NAME exists no more
+//   check-command-line TEXT...   the program's command line, as GetCommandLineA gives it to the
+//                                program, is exactly TEXT ({NAME} as in start)
 // A failed check is reported and the run goes on; a failed action ends the run.
 #include <limits.h>
 #include <stdarg.h>
@@ -38,6 +51,9 @@
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
+// After windows.h:
+#include <tlhelp32.h>
+#include <winternl.h>
 
 #include "dialog_expectations.h"
 #include "launch_log.h"
@@ -195,6 +211,31 @@ bool StepDeadWindow(char* args) {
     return AddWindow(name, window);
 }
 
+// Copies `args` to `out` with each {NAME} of a named window replaced by its handle as a decimal
+// number; returns the length, or -1 (reported) when it does not fit.
+int ExpandNames(const char* args, char* out, size_t out_size) {
+    size_t used = 0;
+    for (const char* p = args; *p != '\0';) {
+        const char* close = *p == '{' ? strchr(p, '}') : nullptr;
+        HWND window = close ? FindNamedWindow(p + 1, close - p - 1) : nullptr;
+        if (close != nullptr && window != nullptr) {
+            used += snprintf(out + used, out_size - used, "%ld",
+                             static_cast<long>(reinterpret_cast<INT_PTR>(window)));
+            p = close + 1;
+        } else if (used + 1 < out_size) {
+            out[used++] = *p++;
+        } else {
+            break;
+        }
+        if (used >= out_size - 1) {
+            Fail("command line too long");
+            return -1;
+        }
+    }
+    out[used] = '\0';
+    return static_cast<int>(used);
+}
+
 // The program file for the next start only; empty when the command line names it.
 char g_application[MAX_PATH] = "";
 
@@ -209,26 +250,9 @@ bool StepStart(const char* args) {
         return false;
     }
     static char command_line[kLineSize];
-    size_t used = 0;
-    for (const char* p = args; *p != '\0';) {
-        const char* close = *p == '{' ? strchr(p, '}') : nullptr;
-        HWND window = close ? FindNamedWindow(p + 1, close - p - 1) : nullptr;
-        if (close != nullptr && window != nullptr) {
-            used += snprintf(command_line + used, sizeof command_line - used, "%ld",
-                             static_cast<long>(reinterpret_cast<INT_PTR>(window)));
-            p = close + 1;
-        } else if (used + 1 < sizeof command_line) {
-            command_line[used++] = *p++;
-        } else {
-            break;
-        }
-        if (used >= sizeof command_line - 1) {
-            Fail("command line too long");
-            return false;
-        }
-    }
-    command_line[used] = '\0';
-    Note("start %s", Shown(command_line, static_cast<int>(used)));
+    int used = ExpandNames(args, command_line, sizeof command_line);
+    if (used < 0) return false;
+    Note("start %s", Shown(command_line, used));
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -244,11 +268,20 @@ bool StepStart(const char* args) {
     return true;
 }
 
+// The started program while the steps act on a program it started (wait-child-dialog).
+PROCESS_INFORMATION g_parent = {};
+bool g_parent_started = false;
+
 void ForgetProcess() {
-    CloseHandle(g_process.hThread);
+    if (g_process.hThread != nullptr) CloseHandle(g_process.hThread);
     CloseHandle(g_process.hProcess);
     g_started = false;
     g_dialog = nullptr;
+    if (g_parent_started) {
+        g_process = g_parent;
+        g_started = true;
+        g_parent_started = false;
+    }
 }
 
 // The started program's visible window with the dialog's caption.
@@ -925,6 +958,197 @@ bool StepHandshake(const char* prefix) {
     return true;
 }
 
+HWND NamedWindowArg(char* args, char** rest) {
+    char* name;
+    *rest = NextWord(args, &name);
+    HWND window = FindNamedWindow(name, strlen(name));
+    if (window == nullptr) Fail("no window named %s", name);
+    return window;
+}
+
+// The started program's visible top-level window of `class_name` whose caption holds `text`.
+HWND FindProgramWindow(const char* class_name, const char* text) {
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, class_name, nullptr)) != nullptr) {
+        DWORD process_id = 0;
+        GetWindowThreadProcessId(window, &process_id);
+        static char caption[kTextSize];
+        if (process_id == g_process.dwProcessId && IsWindowVisible(window) &&
+            GetWindowTextA(window, caption, sizeof caption) > 0 && strstr(caption, text) != nullptr)
+            return window;
+    }
+    return nullptr;
+}
+
+bool StepWaitWindow(char* args) {
+    char *name, *class_name;
+    char* text = NextWord(NextWord(args, &name), &class_name);
+    if (!g_started) {
+        Fail("no program started");
+        return false;
+    }
+    DWORD start = GetTickCount();
+    HWND window;
+    while ((window = FindProgramWindow(class_name, text)) == nullptr) {
+        if (Elapsed(start, kWaitMs)) {
+            Fail("no window of class %s with \"%s\" in its caption after %lu ms", class_name,
+                 Shown(text, static_cast<int>(strlen(text))), kWaitMs);
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    Note("window %s = %ld appeared after %lu ms", name,
+         static_cast<long>(reinterpret_cast<INT_PTR>(window)), GetTickCount() - start);
+    return AddWindow(name, window);
+}
+
+bool StepPress(char* args) {
+    char* rest;
+    HWND window = NamedWindowArg(args, &rest);
+    if (window == nullptr) return false;
+    int id = atoi(rest);
+    DWORD start = GetTickCount();
+    HWND control;
+    while ((control = GetDlgItem(window, id)) == nullptr || !IsWindowEnabled(control) ||
+           !IsWindowVisible(control)) {
+        if (Elapsed(start, kWaitMs)) {
+            Fail("control %d is not there to press after %lu ms", id, kWaitMs);
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    static char before[kTextSize], after[kTextSize];
+    int before_length = TextOf(control, before, sizeof before);
+    Note("press %d \"%s\"", id, Shown(before, before_length));
+    DWORD_PTR result;
+    if (!SendMessageTimeoutA(control, BM_CLICK, 0, 0, SMTO_NORMAL, kWaitMs, &result) &&
+        IsWindow(control)) {
+        Fail("could not press control %d", id);
+        return false;
+    }
+    // The press is handled once the page changed or the window went away.
+    start = GetTickCount();
+    while (IsWindow(control) && IsWindowEnabled(control) && IsWindowVisible(control) &&
+           TextOf(control, after, sizeof after) == before_length &&
+           memcmp(before, after, before_length) == 0) {
+        if (Elapsed(start, kWaitMs)) {
+            Fail("pressing control %d changed nothing in %lu ms", id, kWaitMs);
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    return true;
+}
+
+DWORD ParentProcessId(DWORD process_id) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD parent = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ProcessID == process_id) parent = entry.th32ParentProcessID;
+    CloseHandle(snapshot);
+    return parent;
+}
+
+// A visible dialog with the caption, shown by a program that the started program started.
+HWND FindChildDialog(DWORD* process_id) {
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, nullptr, kDialogCaption)) != nullptr) {
+        GetWindowThreadProcessId(window, process_id);
+        if (IsWindowVisible(window) && ParentProcessId(*process_id) == g_process.dwProcessId)
+            return window;
+    }
+    return nullptr;
+}
+
+bool StepWaitChildDialog() {
+    if (!g_started || g_parent_started) {
+        Fail("no program started, or already waiting on a program it started");
+        return false;
+    }
+    DWORD start = GetTickCount(), process_id = 0;
+    HWND dialog;
+    while ((dialog = FindChildDialog(&process_id)) == nullptr) {
+        if (Elapsed(start, kWaitMs)) {
+            Fail("no dialog of a program started by the started one after %lu ms", kWaitMs);
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    HANDLE process =
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process_id);
+    if (process == nullptr) {
+        Fail("cannot open process %lu (error %lu)", process_id, GetLastError());
+        return false;
+    }
+    g_parent = g_process;
+    g_parent_started = true;
+    g_process = {};
+    g_process.hProcess = process;
+    g_process.dwProcessId = process_id;
+    g_dialog = dialog;
+    DWORD idle = WaitForInputIdle(process, kWaitMs);
+    if (idle != 0) {
+        Fail("the program never became idle (%lu)", idle);
+        return false;
+    }
+    PumpFor(200);
+    Note("dialog %ld of process %lu appeared after %lu ms",
+         static_cast<long>(reinterpret_cast<INT_PTR>(dialog)), process_id, GetTickCount() - start);
+    return true;
+}
+
+void StepCheckAlive(char* args, bool want_alive) {
+    char* rest;
+    HWND window = NamedWindowArg(args, &rest);
+    if (window != nullptr && (IsWindow(window) != FALSE) != want_alive)
+        Fail("window %ld is %s", static_cast<long>(reinterpret_cast<INT_PTR>(window)),
+             want_alive ? "gone" : "still there");
+}
+
+// The command line as the program's GetCommandLineA gives it: the Unicode one in its process
+// parameters, in the ANSI code page.
+int CommandLineOf(HANDLE process, char* out, int out_size) {
+    using QueryInformation = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<QueryInformation>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic = {};
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    static wchar_t wide[kLineSize];
+    if (query == nullptr ||
+        query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
+        !ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) ||
+        !ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr))
+        return -1;
+    int wide_length = parameters.CommandLine.Length / sizeof(wchar_t);
+    if (wide_length >= static_cast<int>(kLineSize) ||
+        !ReadProcessMemory(process, parameters.CommandLine.Buffer, wide,
+                           wide_length * sizeof(wchar_t), nullptr))
+        return -1;
+    int length =
+        WideCharToMultiByte(CP_ACP, 0, wide, wide_length, out, out_size - 1, nullptr, nullptr);
+    if (length == 0 && wide_length != 0) return -1;
+    out[length] = '\0';
+    return length;
+}
+
+void StepCheckCommandLine(const char* args) {
+    static char expected[kLineSize], actual[kLineSize];
+    int expected_length = ExpandNames(args, expected, sizeof expected);
+    if (expected_length < 0) return;
+    int length = CommandLineOf(g_process.hProcess, actual, sizeof actual);
+    if (length < 0)
+        Fail("cannot read the program's command line");
+    else if (length != expected_length || memcmp(actual, expected, length) != 0)
+        Fail("command line \"%s\", not \"%s\"", Shown(actual, length),
+             Shown(expected, expected_length));
+    else
+        Note("command line \"%s\"", Shown(actual, length));
+}
+
 bool NeedsDialog(const char* step) {
     if (g_dialog != nullptr && IsWindow(g_dialog)) return true;
     Fail("%s: there is no dialog", step);
@@ -945,6 +1169,12 @@ bool RunStep(char* line) {
     if (strcmp(step, "handshake") == 0) return StepHandshake(args);
     if (strcmp(step, "sleep") == 0) return PumpFor(strtoul(args, nullptr, 10)), true;
     if (strcmp(step, "application") == 0) return StepApplication(args);
+    if (strcmp(step, "wait-window") == 0) return StepWaitWindow(args);
+    if (strcmp(step, "press") == 0) return StepPress(args);
+    if (strcmp(step, "wait-child-dialog") == 0) return StepWaitChildDialog();
+    if (strcmp(step, "check-alive") == 0) return StepCheckAlive(args, true), true;
+    if (strcmp(step, "check-gone") == 0) return StepCheckAlive(args, false), true;
+    if (strcmp(step, "check-command-line") == 0) return StepCheckCommandLine(args), true;
     if (!NeedsDialog(step)) return false;
     if (strcmp(step, "check-template") == 0) return StepCheckTemplate(), true;
     if (strcmp(step, "check-dialog") == 0) return StepCheckDialog(), true;
@@ -983,10 +1213,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         }
     }
     fclose(scenario);
-    if (g_started) {
+    while (g_started) {
         Fail("the program was left running; ending it");
         TerminateProcess(g_process.hProcess, 99);
         WaitForSingleObject(g_process.hProcess, kWaitMs);
+        ForgetProcess();  // and then the program that started it, if any
     }
     for (int i = 0; i < g_window_count; ++i)
         if (IsWindow(g_windows[i].window)) DestroyWindow(g_windows[i].window);
