@@ -53,9 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzCodePage page = TakeCodePage(&input);
     CharClass classes = CheckedClasses(page);
     unsigned control = input.TakeByte();
-    unsigned high = input.TakeByte();
-    unsigned low = input.TakeByte();
-    size_t chosen = (high << 8) | low;
+    size_t chosen = input.TakeSize();
     size_t out_size = chosen == 0 ? kBrowserCommandSize : chosen % 1024;
     std::string command_template = input.TakeUntilZero();
     std::string file_type = input.TakeUntilZero();

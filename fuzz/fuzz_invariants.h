@@ -68,6 +68,11 @@ struct FuzzInput {
         --size;
         return *data++;
     }
+    // The next two bytes as a number, the first the high byte (an output size, mostly).
+    size_t TakeSize() {
+        size_t high = TakeByte();
+        return (high << 8) | TakeByte();
+    }
     // The bytes up to the next zero byte (which is used up too) or to the end.
     std::string TakeUntilZero() {
         size_t length = strnlen(reinterpret_cast<const char*>(data), size);

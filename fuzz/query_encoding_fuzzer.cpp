@@ -15,9 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input = {data, size};
     FuzzCodePage page = TakeCodePage(&input);
     CharClass classes = CheckedClasses(page);
-    unsigned high = input.TakeByte();
-    unsigned low = input.TakeByte();
-    size_t out_size = ((high << 8) | low) % 4096;
+    size_t out_size = input.TakeSize() % 4096;
     std::string value = input.TakeUntilZero();
     std::unique_ptr<char[]> value_copy = ExactCopy(value);
     std::unique_ptr<char[]> out = FilledBuffer(out_size);

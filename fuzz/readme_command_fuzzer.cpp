@@ -43,9 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzCodePage page = TakeCodePage(&input);
     CharClass classes = CheckedClasses(page);
     unsigned control = input.TakeByte();
-    unsigned high = input.TakeByte();
-    unsigned low = input.TakeByte();
-    size_t chosen = (high << 8) | low;
+    size_t chosen = input.TakeSize();
     size_t out_size = chosen == 0 ? kReadmeCommandSize : chosen % 1100;
     std::string first = input.TakeUntilZero();
     std::string module_path = input.TakeUntilZero();

@@ -36,10 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzCodePage page = TakeCodePage(&input);
     CharClass classes = CheckedClasses(page);
     unsigned control = input.TakeByte();
-    unsigned high = input.TakeByte();
-    unsigned low = input.TakeByte();
+    size_t chosen = input.TakeSize();
     std::string base = (control & 1) != 0 ? REGIST_URL_PLAIN : REGIST_URL_SSL;
-    size_t out_size = kAddressSize - ((high << 8) | low) % (kAddressSize - base.size());
+    size_t out_size = kAddressSize - chosen % (kAddressSize - base.size());
 
     RegistrationOptions options;
     memset(&options, 0, sizeof options);
