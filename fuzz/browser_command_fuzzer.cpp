@@ -39,11 +39,6 @@ void CheckCommandKey(const std::string& file_type, size_t out_size) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    CheckKanaTable();
-    return 0;
-}
-
 // Input: the code page byte, a control byte (bit 0: the address is built from a tail; bit 1: on the
 // plain base; bit 2: no template; bit 3: no address), two bytes for the output size (0 gives
 // kBrowserCommandSize), the template, a zero byte, the file type, a zero byte, then the address or

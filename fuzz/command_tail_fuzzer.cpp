@@ -26,11 +26,6 @@ size_t ExpectedTailStart(const FuzzCodePage& page, const std::string& line) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    CheckKanaTable();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input = {data, size};
     FuzzCodePage page = TakeCodePage(&input);

@@ -354,3 +354,10 @@ inline bool SplitQuery(const std::string& address, const std::string& base,
         start = end + 1;
     }
 }
+
+// Every target checks the independent kana table once before its first input. Each target is its
+// own program and includes this header once, so the definition stands here.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    CheckKanaTable();
+    return 0;
+}

@@ -107,11 +107,6 @@ ModelOptions ModelParse(const FuzzCodePage& page, const std::string& line, char 
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    CheckKanaTable();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input = {data, size};
     FuzzCodePage page = TakeCodePage(&input);

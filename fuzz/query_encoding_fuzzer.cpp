@@ -6,11 +6,6 @@
 
 #include "fuzz_invariants.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    CheckKanaTable();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input = {data, size};
     FuzzCodePage page = TakeCodePage(&input);

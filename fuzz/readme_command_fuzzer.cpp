@@ -30,11 +30,6 @@ std::string ExpectedDirectory(const FuzzCodePage& page, const std::string& path)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    CheckKanaTable();
-    return 0;
-}
-
 // Input: the code page byte, a control byte (bit 0: the readme is read from a tail by
 // ParseOptions; bit 1: no readme; bit 2: no module path), two bytes for the output size (0 gives
 // kReadmeCommandSize), the readme or the tail, a zero byte, then the module path.

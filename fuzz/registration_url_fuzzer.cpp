@@ -23,11 +23,6 @@ const Detail kDetails[] = {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    CheckKanaTable();
-    return 0;
-}
-
 // Input: the code page byte, a control byte (bit 0: the plain base address; bit 1: details set
 // directly; bits 4 to 7: which of them are null), two bytes for the output size, then the tail,
 // or the four details separated by zero bytes.

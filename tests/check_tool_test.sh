@@ -60,6 +60,17 @@ check() {  # check WHY EXPECTED_OUTPUT ARGS...
 }
 
 base="$host/entry/regist.php"
+# What an empty tail gives, up to the launch lines.
+nothing_read="productid: (null)
+username: (null)
+organization: (null)
+serialno: (null)
+readme: (null)
+owner_class: (null)
+owner_title: (null)
+owner_window: 0
+url_ssl: https://$base
+url_plain: http://$base"
 query='?productid=abc&username=xyz&organization=qrs'
 browser='"C:\Program Files\Web\browser.exe"'
 check "three details, a quoted placeholder and the readme beside the program" "mask: 0x1C
@@ -135,16 +146,7 @@ readme_command: notepad.exe C:\readme.txt" \
     --module-path "$(printf 'C:\\\xa5\x5cx.exe')" -- "$(printf '/U\xa5 x')"
 
 check "empty tail" "mask: 0x00
-productid: (null)
-username: (null)
-organization: (null)
-serialno: (null)
-readme: (null)
-owner_class: (null)
-owner_title: (null)
-owner_window: 0
-url_ssl: https://$base
-url_plain: http://$base
+$nothing_read
 browser_ssl: (none)
 browser_plain: (none)
 readme_command: (none)" --htm-command "$(printf 'T%.0s' {1..260})" \
@@ -154,16 +156,7 @@ readme_command: (none)" --htm-command "$(printf 'T%.0s' {1..260})" \
 long_template=$(printf 'T%.0s' {1..259})
 long_directory="C:\\$(printf 'd%.0s' {1..507})\\"
 check "longest template and module path" "mask: 0x00
-productid: (null)
-username: (null)
-organization: (null)
-serialno: (null)
-readme: (null)
-owner_class: (null)
-owner_title: (null)
-owner_window: 0
-url_ssl: https://$base
-url_plain: http://$base
+$nothing_read
 browser_ssl: $long_template https://$base
 browser_plain: $long_template http://$base
 readme_command: notepad.exe ${long_directory}readme.txt" \
