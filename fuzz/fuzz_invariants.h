@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "request/char_class.h"
+#include "codepage/char_class.h"
 
 // `what` is worked out only when the check fails, so it may be costly to build.
 #define FUZZ_CHECK(condition, what)                                         \

@@ -21,7 +21,7 @@ case $seconds in '' | *[!0-9]*) echo "fuzz.sh: seconds must be a whole number: $
 # The portable sources the targets are linked with.
 core=(
   src/options/options.cpp
-  src/request/char_class.cpp
+  src/codepage/char_class.cpp
   src/request/query_encoding.cpp
   src/request/registration_url.cpp
   src/ui/command_tail.cpp

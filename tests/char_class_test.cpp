@@ -1,4 +1,4 @@
-#include "request/char_class.h"
+#include "codepage/char_class.h"
 
 #include <gtest/gtest.h>
 

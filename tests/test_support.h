@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "request/char_class.h"
+#include "codepage/char_class.h"
 
 inline CharClass ClassesFor(unsigned code_page, const unsigned char* reported = nullptr) {
     CharClass classes;

@@ -10,7 +10,7 @@
 #include <stddef.h>
 
 #include "options/options.h"
-#include "request/char_class.h"
+#include "codepage/char_class.h"
 #include "request/registration_url.h"
 
 // A default value read from the registry, including its terminating zero.

@@ -9,7 +9,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "request/char_class.h"
+#include "codepage/char_class.h"
 
 constexpr size_t kCommandCopySize = 512;  // 511 bytes of the tail and the terminating zero
 

@@ -3,7 +3,7 @@
 
 #include <stddef.h>
 
-#include "request/char_class.h"
+#include "codepage/char_class.h"
 
 // Writes the encoded form of the zero-terminated `value` into `out` and returns `out`:
 //  - a double-byte character becomes its lead and trail byte, each as "%XX";

@@ -4,7 +4,7 @@
 #include <stddef.h>
 
 #include "options/options.h"
-#include "request/char_class.h"
+#include "codepage/char_class.h"
 
 constexpr size_t kAddressSize = 512;  // address including its terminating zero
 

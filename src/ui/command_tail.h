@@ -2,7 +2,7 @@
 // after it. Kept apart from the Windows entry so that it can be tested anywhere.
 #pragma once
 
-#include "request/char_class.h"
+#include "codepage/char_class.h"
 
 // Returns where the tail starts inside `command_line`. A quoted name runs to the next double
 // quote (a lead byte taking its trail byte with it) and that quote is skipped too; a bare name

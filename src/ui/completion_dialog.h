@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "options/options.h"
-#include "request/char_class.h"
+#include "codepage/char_class.h"
 
 // Set once at start-up, before the dialog exists, and never changed afterwards.
 extern CharClass g_classes;

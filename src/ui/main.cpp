@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "options/options.h"
-#include "request/char_class.h"
+#include "codepage/char_class.h"
 #include "ui/command_tail.h"
 #include "ui/completion_dialog.h"
 #include "ui/dialog_placement.h"

@@ -16,7 +16,7 @@
 
 #include "launch/launch_commands.h"
 #include "options/options.h"
-#include "request/char_class.h"
+#include "codepage/char_class.h"
 #include "request/registration_url.h"
 
 #ifdef _WIN32

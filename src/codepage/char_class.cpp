@@ -1,6 +1,6 @@
 // Byte classes for the ANSI code pages the program knows by heart, and for any other double-byte
 // code page from the ranges the platform reports.
-#include "request/char_class.h"
+#include "codepage/char_class.h"
 
 #include <string.h>
 
