@@ -8,9 +8,9 @@
 #include <stddef.h>
 #include <windows.h>
 
+#include "codepage/char_class.h"
 #include "launch/launch_commands.h"
 #include "options/options.h"
-#include "codepage/char_class.h"
 
 // Reads the default value of `subkey` under HKEY_CLASSES_ROOT into `out`, which holds
 // kRegistryValueSize bytes and may be the same buffer as `subkey`. Returns 0, or the platform's

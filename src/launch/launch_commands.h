@@ -9,8 +9,8 @@
 
 #include <stddef.h>
 
-#include "options/options.h"
 #include "codepage/char_class.h"
+#include "options/options.h"
 #include "request/registration_url.h"
 
 // A default value read from the registry, including its terminating zero.

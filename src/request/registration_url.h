@@ -3,8 +3,8 @@
 
 #include <stddef.h>
 
-#include "options/options.h"
 #include "codepage/char_class.h"
+#include "options/options.h"
 
 constexpr size_t kAddressSize = 512;  // address including its terminating zero
 

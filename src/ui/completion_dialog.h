@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "options/options.h"
 #include "codepage/char_class.h"
+#include "options/options.h"
 
 // Set once at start-up, before the dialog exists, and never changed afterwards.
 extern CharClass g_classes;

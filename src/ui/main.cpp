@@ -2,8 +2,8 @@
 // dialog and runs the message loop until the dialog is gone. The exit code is always 0.
 #include <windows.h>
 
-#include "options/options.h"
 #include "codepage/char_class.h"
+#include "options/options.h"
 #include "ui/command_tail.h"
 #include "ui/completion_dialog.h"
 #include "ui/dialog_placement.h"

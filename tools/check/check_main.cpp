@@ -14,9 +14,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "codepage/char_class.h"
 #include "launch/launch_commands.h"
 #include "options/options.h"
-#include "codepage/char_class.h"
 #include "request/registration_url.h"
 
 #ifdef _WIN32
