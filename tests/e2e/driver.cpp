@@ -1110,27 +1110,37 @@ void StepCheckAlive(char* args, bool want_alive) {
 
 // The command line as the program's GetCommandLineA gives it: the Unicode one in its process
 // parameters, in the ANSI code page.
-int CommandLineOf(HANDLE process, char* out, int out_size) {
+// Reads another process's command line from its PEB. On failure returns -1 and names in `failure`
+// the call that failed and its error code, so that a failing run explains itself.
+int CommandLineOf(HANDLE process, char* out, int out_size, char* failure, size_t failure_size) {
+    auto failed = [&](const char* call, unsigned long code) {
+        snprintf(failure, failure_size, "%s failed with error %lu", call, code);
+        return -1;
+    };
     using QueryInformation = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
     auto query = reinterpret_cast<QueryInformation>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    if (query == nullptr)
+        return failed("GetProcAddress(NtQueryInformationProcess)", GetLastError());
     PROCESS_BASIC_INFORMATION basic = {};
+    LONG status = query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr);
+    if (status != 0) return failed("NtQueryInformationProcess", static_cast<unsigned long>(status));
     PEB peb = {};
+    if (!ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr))
+        return failed("ReadProcessMemory(PEB)", GetLastError());
     RTL_USER_PROCESS_PARAMETERS parameters = {};
+    if (!ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr))
+        return failed("ReadProcessMemory(ProcessParameters)", GetLastError());
     static wchar_t wide[kLineSize];
-    if (query == nullptr ||
-        query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0 ||
-        !ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) ||
-        !ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr))
-        return -1;
     int wide_length = parameters.CommandLine.Length / sizeof(wchar_t);
-    if (wide_length >= static_cast<int>(kLineSize) ||
-        !ReadProcessMemory(process, parameters.CommandLine.Buffer, wide,
+    if (wide_length >= static_cast<int>(kLineSize))
+        return failed("the command line's length check", static_cast<unsigned long>(wide_length));
+    if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, wide,
                            wide_length * sizeof(wchar_t), nullptr))
-        return -1;
+        return failed("ReadProcessMemory(CommandLine)", GetLastError());
     int length =
         WideCharToMultiByte(CP_ACP, 0, wide, wide_length, out, out_size - 1, nullptr, nullptr);
-    if (length == 0 && wide_length != 0) return -1;
+    if (length == 0 && wide_length != 0) return failed("WideCharToMultiByte", GetLastError());
     out[length] = '\0';
     return length;
 }
@@ -1139,9 +1149,10 @@ void StepCheckCommandLine(const char* args) {
     static char expected[kLineSize], actual[kLineSize];
     int expected_length = ExpandNames(args, expected, sizeof expected);
     if (expected_length < 0) return;
-    int length = CommandLineOf(g_process.hProcess, actual, sizeof actual);
+    char failure[128];
+    int length = CommandLineOf(g_process.hProcess, actual, sizeof actual, failure, sizeof failure);
     if (length < 0)
-        Fail("cannot read the program's command line");
+        Fail("cannot read the program's command line: %s", failure);
     else if (length != expected_length || memcmp(actual, expected, length) != 0)
         Fail("command line \"%s\", not \"%s\"", Shown(actual, length),
              Shown(expected, expected_length));
