@@ -6,16 +6,21 @@
 # sandboxed kernels refuse 32-bit ELF files; there the loader runs under qemu-i386, registered with
 # binfmt_misc. Debian 12's qemu 7.2 ignores MAP_FIXED_NOREPLACE, which makes every Wine start crawl
 # through its address-space reservation for minutes, so the static qemu-i386 of Debian 13 is taken
-# instead (one binary, fetched as a .deb from the Debian archive).
+# instead (one binary, fetched as a .deb from the Debian archive this machine's apt already uses).
+#
+# wine64 is needed as well as wine32: the tests use a 64-bit prefix (see tests/e2e/wine_env.sh), whose
+# wineserver runs natively and can read the memory of the programs it serves.
 set -euo pipefail
 
 packages=(
   cmake g++ make clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev valgrind
-  clang-format locales
+  clang-format locales git ca-certificates
   g++-mingw-w64-i686 binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xauth x11-apps imagemagick fonts-ipafont-gothic
-  nsis
+  wine wine32:i386 wine64 xvfb xauth x11-apps imagemagick fonts-ipafont-gothic
+  nsis osslsigncode openssl
 )
+# Inno Setup's compiler comes from npm; Debian's Node.js is enough when the machine has none.
+command -v npm >/dev/null || packages+=(nodejs npm)
 
 log() { echo "install-deps: $*" >&2; }
 
@@ -45,16 +50,29 @@ if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   exit 0
 fi
 
+. "$(dirname "$0")/debian_archive.sh"
+
 qemu=/usr/local/lib/regcomplete/qemu-i386
 if [ ! -x "$qemu" ]; then
   log "this kernel cannot run i386 binaries; fetching Debian 13's static qemu-i386"
+  uris=$(debian_archive_uris)
+  if [ -z "$uris" ]; then
+    log "no Debian archive is configured for apt (/etc/apt/sources.list or sources.list.d):"
+    log "cannot fetch qemu-i386; add the Debian archive of this release and run again"
+    exit 1
+  fi
+  # A private apt state, so the machine's own sources and package lists stay as they are.
   work=$(mktemp -d)
-  list=/etc/apt/sources.list.d/regcomplete-trixie.list
-  trap 'rm -f "$list"; rm -rf "$work"; apt-get update -qq || true' EXIT
-  echo "deb [arch=amd64] http://deb.debian.org/debian trixie main" >"$list"
-  apt-get update -qq
-  (cd "$work" && apt-get download -qq qemu-user/trixie)
-  rm -f "$list"
+  trap 'rm -rf "$work"' EXIT
+  mkdir -p "$work/lists/partial" "$work/cache/archives/partial"
+  for uri in $uris; do
+    echo "deb [arch=amd64 signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri trixie main"
+  done >"$work/trixie.list"
+  apt_private=(-o Dir::Etc::SourceList="$work/trixie.list" -o Dir::Etc::SourceParts=/dev/null
+    -o Dir::State::Lists="$work/lists" -o Dir::Cache="$work/cache" -o APT::Architectures::=amd64
+    -o APT::Sandbox::User=root)
+  apt-get "${apt_private[@]}" update -qq
+  (cd "$work" && apt-get "${apt_private[@]}" download -qq qemu-user/trixie)
   dpkg -x "$work"/qemu-user_*.deb "$work/x"
   install -D -m 755 "$work/x/usr/bin/qemu-i386" "$qemu"
 fi

@@ -5,6 +5,17 @@ export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all
 export WINEPREFIX="$REGCOMPLETE_WIN_BUILD/wineprefix"
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko installer prompts
 
+# Always a 64-bit prefix, running the 32-bit program through WoW64, as on the 64-bit Windows most people
+# have. Its wineserver is a native 64-bit process. In a 32-bit prefix the wineserver is itself an i386
+# program, which on a kernel without 32-bit support runs under qemu-i386 and then cannot read another
+# process's memory (ReadProcessMemory fails with error 5), so a test that checks a started program's
+# command line would fail. Chosen here, not by whichever Wine packages a machine happens to have.
+export WINEARCH=win64
+if [ ! -x /usr/lib/wine/wine64 ]; then
+    echo "wine_env: 64-bit Wine is missing (package wine64); run scripts/install-deps.sh" >&2
+    return 1 2>/dev/null || exit 1
+fi
+
 # Wine has no "ＭＳ Ｐゴシック" and would draw the dialog in a fixed-pitch fallback that cuts its
 # texts; on Windows the font is always there. Map it to the proportional IPA font, as Windows
 # would draw it. The value names are Japanese, so the .reg file is UTF-16.

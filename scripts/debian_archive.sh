@@ -1,0 +1,26 @@
+# Sourced by the scripts that fetch from the Debian archive. Names no host: the archive is the one
+# this machine's apt is already configured with.
+#
+# The URIs of the Debian archive apt is configured with: the sources whose suites include this
+# release's own codename (so not its -security or -updates suites), one-line or deb822 form.
+debian_archive_uris() {
+  local codename
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  [ -n "$codename" ] || return 0
+  {
+    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+      sed -e 's/#.*//' -e 's/\[[^]]*\]//' |
+      awk -v c="$codename" '$1 == "deb" && $3 == c { print $2 }'
+    cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
+      awk -v c="$codename" '
+        function flush() { if (deb && suite && enabled) print uris; deb = suite = 0; enabled = 1; uris = "" }
+        BEGIN { enabled = 1 }
+        /^[[:space:]]*#/ { next }
+        /^[[:space:]]*$/ { flush(); next }
+        tolower($1) == "types:" { for (i = 2; i <= NF; i++) if ($i == "deb") deb = 1 }
+        tolower($1) == "uris:" { for (i = 2; i <= NF; i++) uris = uris " " $i }
+        tolower($1) == "suites:" { for (i = 2; i <= NF; i++) if ($i == c) suite = 1 }
+        tolower($1) == "enabled:" { enabled = (tolower($2) != "no") }
+        END { flush() }' | tr ' ' '\n'
+  } | grep -E '^(https?|file)://' | awk '!seen[$0]++'
+}
