@@ -2,15 +2,19 @@
 # Checks the install step on a clean system, as a new machine would run it: makes a fresh Debian 12
 # root with debootstrap (minbase) from the Debian archive this machine's apt is configured with,
 # copies a clean clone of the committed HEAD into it and runs .ci/run there with chroot.
-#   scripts/fresh-check.sh [ROOT]        (default /var/tmp/regcomplete-fresh; it is made anew)
+#   scripts/fresh-check.sh [--keep-binfmt] [ROOT]   (default /var/tmp/regcomplete-fresh; made anew)
 # Run as root. Slow (it installs every package from nothing), so CI does not run it. The log is
 # ROOT.log beside the root.
 #
 # binfmt_misc belongs to the kernel, not to the root: the i386 registration the project makes is
 # removed first, so that the install step inside has to bring qemu-i386 again, and removed again at
-# the end, so that the next install step on this machine registers its own.
+# the end, so that the next install step on this machine registers its own. While other Wine work
+# runs on this machine that would break it: --keep-binfmt leaves the registration alone (the install
+# step inside then finds i386 binaries already running and skips the qemu-i386 fetch).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+keep_binfmt=
+[ "${1:-}" = --keep-binfmt ] && { keep_binfmt=1; shift; }
 root=${1:-/var/tmp/regcomplete-fresh}
 log_file="$root.log"
 binfmt_entry=/proc/sys/fs/binfmt_misc/regcomplete-i386
@@ -34,7 +38,7 @@ unmount_all() {
     for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
         mountpoint -q "$root/${mounts[i]}" && umount -l "$root/${mounts[i]}"
     done
-    [ -f "$binfmt_entry" ] && echo -1 >"$binfmt_entry"
+    [ -z "$keep_binfmt" ] && [ -f "$binfmt_entry" ] && echo -1 >"$binfmt_entry"
     return 0
 }
 
@@ -51,7 +55,7 @@ debootstrap --variant=minbase bookworm "$root" "$archive" >"$log_file" 2>&1 ||
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 git clone -q --no-local "$top" "$root/work/regcomplete"
 for m in "${mounts[@]}"; do mount --bind "/$m" "$root/$m"; done
-[ -f "$binfmt_entry" ] && echo -1 >"$binfmt_entry"
+[ -z "$keep_binfmt" ] && [ -f "$binfmt_entry" ] && echo -1 >"$binfmt_entry"
 
 say "running .ci/run inside (log: $log_file)"
 status=0
