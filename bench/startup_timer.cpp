@@ -1,8 +1,10 @@
-// startup_timer RUNS EXE_A CAPTION_A EXE_B CAPTION_B
-// Times each program from process start until its dialog (found by caption) is visible, closes
-// the dialog, and alternates A B A B so that both see the same machine. Prints every run, both
-// medians and the ratio A / B. Captions are given as hexadecimal bytes, so that Shift_JIS survives
-// Wine's conversion of Unix arguments.
+// startup_timer ROUNDS EXE_1 CAPTION_1 EXE_2 CAPTION_2 [EXE_3 CAPTION_3]
+// Times each program from process start until its dialog (found by caption, in the started process)
+// is visible, then closes the dialog. One round starts every program once, one after the other, so
+// that all of them see the same machine; the first two swap places every other round, so that
+// neither of the two compared most closely always runs right after the same one. Prints every
+// round, each median and the ratio of the first program's median to each other's. Captions are
+// given as hexadecimal bytes, so that Shift_JIS survives Wine's conversion of Unix arguments.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -10,8 +12,17 @@
 
 namespace {
 
-constexpr int kMaxRuns = 200;
+constexpr int kMaxRounds = 200;
+constexpr int kMaxPrograms = 3;
 constexpr DWORD kGiveUpMs = 30000;
+constexpr size_t kCaptionSize = 256;  // caption bytes and the terminating zero
+
+struct Program {
+    const char* exe;
+    const char* name;  // the file name, for the figures
+    char caption[kCaptionSize];
+    double times[kMaxRounds];
+};
 
 bool FromHex(const char* hex, char* out, size_t out_size) {
     size_t length = strlen(hex);
@@ -22,6 +33,24 @@ bool FromHex(const char* hex, char* out, size_t out_size) {
     }
     out[length / 2] = '\0';
     return true;
+}
+
+const char* FileName(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p)
+        if (*p == '\\' || *p == '/') name = p + 1;
+    return name;
+}
+
+// Two of the programs show the same caption; only the started process's window counts.
+HWND FindVisibleDialog(const char* caption, DWORD process_id) {
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, nullptr, caption)) != nullptr) {
+        DWORD owner_id = 0;
+        GetWindowThreadProcessId(window, &owner_id);
+        if (owner_id == process_id && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
 }
 
 // Milliseconds from CreateProcess until the dialog is visible, or a negative number on failure.
@@ -39,10 +68,10 @@ double TimeOneStart(const char* exe, const char* caption) {
         return -1;
     double elapsed = -1;
     for (;;) {
-        HWND dialog = FindWindowA(nullptr, caption);
+        HWND dialog = FindVisibleDialog(caption, process.dwProcessId);
         QueryPerformanceCounter(&now);
         double ms = 1000.0 * double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
-        if (dialog != nullptr && IsWindowVisible(dialog)) {
+        if (dialog != nullptr) {
             elapsed = ms;
             PostMessageA(dialog, WM_CLOSE, 0, 0);
             break;
@@ -53,7 +82,11 @@ double TimeOneStart(const char* exe, const char* caption) {
         }
         Sleep(1);
     }
-    WaitForSingleObject(process.hProcess, kGiveUpMs);
+    // The next start must not overlap this one's exit.
+    if (WaitForSingleObject(process.hProcess, kGiveUpMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        elapsed = -1;
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return elapsed;
@@ -64,31 +97,64 @@ int CompareDoubles(const void* a, const void* b) {
     return x < y ? -1 : x > y ? 1 : 0;
 }
 
-double Median(double* values, int count) {
-    qsort(values, count, sizeof *values, CompareDoubles);
-    return count % 2 ? values[count / 2] : (values[count / 2 - 1] + values[count / 2]) / 2;
+double Median(const double* values, int count) {
+    static double sorted[kMaxRounds];
+    memcpy(sorted, values, count * sizeof *values);
+    qsort(sorted, count, sizeof *sorted, CompareDoubles);
+    return count % 2 ? sorted[count / 2] : (sorted[count / 2 - 1] + sorted[count / 2]) / 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    char caption_a[256], caption_b[256];
-    int runs = argc == 6 ? atoi(argv[1]) : 0;
-    if (runs < 1 || runs > kMaxRuns || !FromHex(argv[3], caption_a, sizeof caption_a) ||
-        !FromHex(argv[5], caption_b, sizeof caption_b)) {
-        fprintf(stderr, "usage: startup_timer RUNS EXE_A CAPTION_A_HEX EXE_B CAPTION_B_HEX\n");
+    static Program programs[kMaxPrograms];
+    int count = (argc - 2) / 2;
+    int rounds = argc >= 2 ? atoi(argv[1]) : 0;
+    bool usable =
+        argc % 2 == 0 && count >= 2 && count <= kMaxPrograms && rounds >= 2 && rounds <= kMaxRounds;
+    for (int p = 0; usable && p < count; ++p) {
+        programs[p].exe = argv[2 + 2 * p];
+        programs[p].name = FileName(programs[p].exe);
+        usable = FromHex(argv[3 + 2 * p], programs[p].caption, kCaptionSize);
+    }
+    if (!usable) {
+        fprintf(stderr,
+                "usage: startup_timer ROUNDS EXE CAPTION_HEX EXE CAPTION_HEX "
+                "[EXE CAPTION_HEX]\n");
         return 2;
     }
-    static double times_a[kMaxRuns], times_b[kMaxRuns];
-    for (int i = 0; i < runs; ++i) {
-        times_a[i] = TimeOneStart(argv[2], caption_a);
-        times_b[i] = TimeOneStart(argv[4], caption_b);
-        printf("run %2d: A %8.1f ms   B %8.1f ms\n", i + 1, times_a[i], times_b[i]);
-        if (times_a[i] < 0 || times_b[i] < 0) return 1;
+
+    for (int round = 0; round < rounds; ++round) {
+        int order[kMaxPrograms];
+        for (int p = 0; p < count; ++p) order[p] = p;
+        if (round % 2 == 1) order[0] = 1, order[1] = 0;
+        for (int i = 0; i < count; ++i) {
+            Program& program = programs[order[i]];
+            program.times[round] = TimeOneStart(program.exe, program.caption);
+            if (program.times[round] < 0) {
+                fprintf(stderr, "round %d: %s showed no dialog\n", round + 1, program.name);
+                return 1;
+            }
+        }
+        printf("round %3d:", round + 1);
+        for (int p = 0; p < count; ++p)
+            printf("  %s %7.1f ms", programs[p].name, programs[p].times[round]);
+        printf("\n");
     }
-    double median_a = Median(times_a, runs), median_b = Median(times_b, runs);
-    printf("median A (regcomplete.exe): %.1f ms\n", median_a);
-    printf("median B (reference dialog): %.1f ms\n", median_b);
-    printf("ratio A/B: %.3f (budget 1.10)\n", median_a / median_b);
+
+    double medians[kMaxPrograms];
+    for (int p = 0; p < count; ++p) {
+        medians[p] = Median(programs[p].times, rounds);
+        printf("median %s: %.1f ms\n", programs[p].name, medians[p]);
+    }
+    // Each half on its own shows how far the ratio moves with the machine's load.
+    int half = rounds / 2;
+    for (int p = 1; p < count; ++p) {
+        printf("ratio %s/%s: %.3f (halves %.3f, %.3f)\n", programs[0].name, programs[p].name,
+               medians[0] / medians[p],
+               Median(programs[0].times, half) / Median(programs[p].times, half),
+               Median(programs[0].times + half, rounds - half) /
+                   Median(programs[p].times + half, rounds - half));
+    }
     return 0;
 }
