@@ -848,9 +848,10 @@ void CheckTextsFit(HWND copy) {
 
 void StepCheckFit(const char* args) {
     UINT want = strtoul(args, nullptr, 10);
-    // As the program sees the screen: it declares itself DPI aware.
+    // As the program sees the screen: it declares itself DPI aware (Wine knows no V2).
     DPI_AWARENESS_CONTEXT old =
         SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    if (old == nullptr) old = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
     if (old == nullptr) Fail("cannot make the driver DPI aware");
     UINT dpi = GetDpiForWindow(g_dialog);
     if (dpi != want) Fail("the dialog is at %u dpi, not %u", dpi, want);
