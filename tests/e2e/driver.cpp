@@ -765,8 +765,8 @@ void ExpectWideText(const char* what, HWND window, const char* expected_932) {
     if (expected_length < 0)
         Fail("%s: the expected text is no Shift_JIS", what);
     else if (length != expected_length || same != length)
-        Fail("%s: %d UTF-16 units, not %d; they differ from unit %d on (U+%04X, not U+%04X)", what,
-             length, expected_length, same, same < length ? actual[same] : 0,
+        Fail("%s: %d UTF-16 units (%d expected), unit %d is U+%04X, not U+%04X", what, length,
+             expected_length, same, same < length ? actual[same] : 0,
              same < expected_length ? expected[same] : 0);
 }
 
