@@ -38,12 +38,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Wine takes its ANSI code page from the locale; ja_JP.UTF-8 gives code page 932.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
-  sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
-  locale-gen >/dev/null
-fi
+# Wine takes its ANSI code page from the locale: ja_JP.UTF-8 gives code page 932, and the tests of
+# other code pages use en_US.UTF-8 (1252) and zh_CN.UTF-8 (936).
+for wanted in ja_JP en_US zh_CN; do
+  if ! locale -a 2>/dev/null | grep -qi "^$wanted\.utf8\$"; then
+    sed -i "s/^# *$wanted.UTF-8 UTF-8/$wanted.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$wanted.UTF-8 UTF-8" /etc/locale.gen || echo "$wanted.UTF-8 UTF-8" >>/etc/locale.gen
+    locale-gen >/dev/null
+  fi
+done
 
 # Can this kernel run i386 binaries itself?
 if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then

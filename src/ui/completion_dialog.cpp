@@ -8,6 +8,7 @@
 #include "request/registration_url.h"
 #include "resource_ids.h"
 #include "ui/dialog_placement.h"
+#include "ui/info_colours.h"
 #include "ui/info_text.h"
 
 CharClass g_classes;
@@ -41,8 +42,28 @@ void CloseDialog(HWND dialog) {
     g_current_dialog = nullptr;
 }
 
-// White behind the characters (the device context) and around them (the brush).
-INT_PTR WhiteBackground(HDC context) {
+// The text is Shift_JIS whatever the system's code page; set as Unicode it reads right on every
+// system, where the ANSI call would show it in the system's code page.
+void ShowInfoText(HWND dialog) {
+    wchar_t text[kInfoTextSize];  // no byte becomes more than one UTF-16 unit
+    if (MultiByteToWideChar(932, 0, REGIST_INFO_TEXT, -1, text, kInfoTextSize) > 0)
+        SetDlgItemTextW(dialog, IDC_INFO, text);
+}
+
+// Read on every request: the user may switch high contrast on while the dialog is open.
+unsigned long HighContrastFlags() {
+    HIGHCONTRASTA high_contrast = {};
+    high_contrast.cbSize = sizeof high_contrast;
+    if (!SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof high_contrast, &high_contrast, 0))
+        return 0;
+    return high_contrast.dwFlags;
+}
+
+// White behind the characters (the device context) and around them (the brush), or FALSE to
+// leave the control the system's colours.
+INT_PTR AnswerColours(ColourRequest request, HDC context, HWND control) {
+    bool info = GetDlgCtrlID(control) == IDC_INFO;
+    if (!TakesWhiteBackground(request, info, HighContrastFlags())) return FALSE;
     SetBkColor(context, RGB(0xFF, 0xFF, 0xFF));
     return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
 }
@@ -52,7 +73,7 @@ INT_PTR WhiteBackground(HDC context) {
 HWND CreateCompletionDialog(HINSTANCE instance, int show) {
     g_instance = instance;
     HWND dialog =
-        CreateDialogParamA(instance, "REGISTER_START", ChooseOwner(), CompletionDialogProc, 0);
+        CreateDialogParamW(instance, L"REGISTER_START", ChooseOwner(), CompletionDialogProc, 0);
     if (dialog == nullptr) return nullptr;
 
     // Shown first, then moved: the size is the one the shown window has.
@@ -70,7 +91,7 @@ HWND CreateCompletionDialog(HINSTANCE instance, int show) {
 INT_PTR CALLBACK CompletionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            SetDlgItemTextA(dialog, IDC_INFO, REGIST_INFO_TEXT);
+            ShowInfoText(dialog);
             return TRUE;  // the focus goes to the first tab stop, the SSL button
 
         case WM_COMMAND:
@@ -87,12 +108,14 @@ INT_PTR CALLBACK CompletionDialogProc(HWND dialog, UINT message, WPARAM wParam, 
 
         case WM_DESTROY: PostQuitMessage(0); return FALSE;
 
-        // A read-only edit box asks with WM_CTLCOLORSTATIC, like the labels; only it turns white.
+        // A read-only edit box asks with WM_CTLCOLORSTATIC, like the labels.
         case WM_CTLCOLORSTATIC:
-            if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != IDC_INFO) return FALSE;
-            return WhiteBackground(reinterpret_cast<HDC>(wParam));
+            return AnswerColours(ColourRequest::kStatic, reinterpret_cast<HDC>(wParam),
+                                 reinterpret_cast<HWND>(lParam));
 
-        case WM_CTLCOLOREDIT: return WhiteBackground(reinterpret_cast<HDC>(wParam));
+        case WM_CTLCOLOREDIT:
+            return AnswerColours(ColourRequest::kEdit, reinterpret_cast<HDC>(wParam),
+                                 reinterpret_cast<HWND>(lParam));
     }
     return FALSE;
 }

@@ -38,10 +38,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (g_current_dialog == nullptr) return 0;
 
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (g_current_dialog != nullptr && IsDialogMessageA(g_current_dialog, &message)) continue;
+    // Unicode throughout, so that the dialog's texts survive any system code page.
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (g_current_dialog != nullptr && IsDialogMessageW(g_current_dialog, &message)) continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     return 0;  // what the dialog's quit message carries; 0 whoever posted the quit
 }

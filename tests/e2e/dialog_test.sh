@@ -158,7 +158,7 @@ count_pixels() {  # count_pixels PNG LEFT TOP RIGHT BOTTOM FACE_HEX
 case_screenshot() {  # the dialog as a person sees it: white info box, labels on the dialog colour
     e2e_stage_program
     local shot=$E2E_WORK/dialog
-    e2e_run "start \"$E2E_EXE\" $japanese_details" wait-dialog \
+    e2e_run "start \"$E2E_EXE\" $japanese_details" wait-dialog "check-fit 96" \
         "geometry $(windows_path "$E2E_WORK")\\geometry.txt" \
         "handshake $(windows_path "$E2E_WORK")\\dialog" "click 1" "wait-exit 0"
     local geometry=$E2E_WORK/geometry.txt
@@ -205,8 +205,35 @@ case_screenshot() {  # the dialog as a person sees it: white info box, labels on
     [ "$faces" -eq "$total" ] || e2e_fail "the dialog's top edge is not all the dialog colour"
 }
 
+# At 144 dots per inch (150 %), in a prefix of its own: the dialog whole and centred on the screen,
+# every label's and button's text within its control.
+prefix_screenshot_144() { wine_use_prefix dpi144 wine_set_dpi 144; }
+case_screenshot_144() {
+    e2e_stage_program
+    e2e_run "start \"$E2E_EXE\"" wait-dialog "check-fit 144" \
+        "handshake $(windows_path "$E2E_WORK")\\dialog" "click 1" "wait-exit 0"
+    [ -f "$E2E_WORK/dialog.png" ] && echo "screenshot: $E2E_WORK/dialog.png"
+}
+
+# Where the ANSI code page is not 932 the texts still read as the template and the info text
+# (Wine takes the code page from the locale). A prefix of its own: Wine rewrites prefix-wide font
+# settings for the code page a program starts under.
+prefix_code_pages() { wine_use_prefix code-pages; }
+case_code_pages() {
+    e2e_stage_program
+    local shot
+    shot="$(windows_path "$E2E_WORK")\\dialog-1252"
+    LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 e2e_run "start \"$E2E_EXE\" /Pabc" wait-dialog \
+        "check-unicode 1252" "handshake $shot" "click 1" "wait-exit 0"
+    LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 e2e_run "start \"$E2E_EXE\" /Pabc" wait-dialog \
+        "check-unicode 936" "click 1" "wait-exit 0"
+    [ -f "$E2E_WORK/dialog-1252.png" ] && echo "screenshot: $E2E_WORK/dialog-1252.png"
+    e2e_expect_log
+}
+
 case_name=${1:?usage: dialog_test.sh CASE}
 declare -F "case_$case_name" >/dev/null || { echo "no case $case_name"; exit 2; }
+if declare -F "prefix_$case_name" >/dev/null; then "prefix_$case_name"; fi
 e2e_begin "$case_name"
 "case_$case_name"
 e2e_end

@@ -19,6 +19,11 @@
 //   check-owner NAME|none        the dialog's owner window
 //   check-centred                the dialog sits in the middle of the screen
 //   check-glyphs                 the dialog font draws every Japanese text with real glyphs
+//   check-unicode CODEPAGE       the system code page is CODEPAGE, and the caption and every
+//                                control's text, read as Unicode, are the template's and the
+//                                info text
+//   check-fit DPI                at DPI dots per inch, the dialog is centred and wholly on the
+//                                screen, and each label's and button's text fits its control
 //   click ID                     BM_CLICK on control ID
 //   key KEY...                   keyboard input (escape, return, tab, space) to the dialog
 //   close-box                    a mouse click on the dialog's close box
@@ -284,10 +289,17 @@ void ForgetProcess() {
     }
 }
 
+// The caption as Unicode, so that the dialog is found under any system code page.
+const wchar_t* DialogCaptionW() {
+    static wchar_t caption[64];
+    if (caption[0] == 0) MultiByteToWideChar(932, 0, kDialogCaption, -1, caption, 64);
+    return caption;
+}
+
 // The started program's visible window with the dialog's caption.
 HWND FindDialog() {
     HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, nullptr, kDialogCaption)) != nullptr) {
+    while ((window = FindWindowExW(nullptr, window, nullptr, DialogCaptionW())) != nullptr) {
         DWORD process_id = 0;
         GetWindowThreadProcessId(window, &process_id);
         if (process_id == g_process.dwProcessId && IsWindowVisible(window)) return window;
@@ -730,6 +742,136 @@ void StepCheckGlyphs() {
     }
     SelectObject(dc, old);
     ReleaseDC(reference, dc);
+}
+
+int WideTextOf(HWND window, wchar_t* out, int out_size) {
+    DWORD_PTR length = 0;
+    out[0] = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, out_size, reinterpret_cast<LPARAM>(out),
+                             SMTO_NORMAL, kWaitMs, &length))
+        return -1;
+    out[out_size - 1] = 0;
+    return static_cast<int>(length);
+}
+
+// The expectations are Shift_JIS bytes; as Unicode they are the same texts on any code page.
+void ExpectWideText(const char* what, HWND window, const char* expected_932) {
+    static wchar_t expected[kTextSize], actual[kTextSize];
+    int expected_length =
+        MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, expected_932, -1, expected, kTextSize) - 1;
+    int length = WideTextOf(window, actual, kTextSize);
+    int same = 0;
+    while (same < length && same < expected_length && actual[same] == expected[same]) ++same;
+    if (expected_length < 0)
+        Fail("%s: the expected text is no Shift_JIS", what);
+    else if (length != expected_length || same != length)
+        Fail("%s: %d UTF-16 units (%d expected), unit %d is U+%04X, not U+%04X", what, length,
+             expected_length, same, same < length ? actual[same] : 0,
+             same < expected_length ? expected[same] : 0);
+}
+
+void StepCheckUnicode(const char* args) {
+    UINT want = strtoul(args, nullptr, 10);
+    if (GetACP() != want) Fail("the system code page is %u, not %u", GetACP(), want);
+    ExpectWideText("caption", g_dialog, kDialogCaption);
+    int index = 0;
+    for (HWND control = GetWindow(g_dialog, GW_CHILD); control != nullptr;
+         control = GetWindow(control, GW_HWNDNEXT), ++index)
+        if (index < kControlCount)
+            ExpectWideText(kControls[index].why, control, kControls[index].live_text);
+    if (index != kControlCount) Fail("%d controls, not %d", index, kControlCount);
+    Note("code page %u: the caption and %d controls read as Unicode", GetACP(), index);
+}
+
+// The program's own template, made into a hidden dialog in this process: a font handle is good
+// only in the process that made it, so the texts are measured with the copy's fonts.
+HWND TemplateCopy(HMODULE* module) {
+    char path[MAX_PATH];
+    DWORD path_size = sizeof path;
+    *module = nullptr;
+    if (!QueryFullProcessImageNameA(g_process.hProcess, 0, path, &path_size)) return nullptr;
+    *module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const wchar_t* kDialogType = MAKEINTRESOURCEW(5);  // RT_DIALOG
+    HRSRC found = *module ? FindResourceW(*module, L"REGISTER_START", kDialogType) : nullptr;
+    void* bytes = found ? LockResource(LoadResource(*module, found)) : nullptr;
+    if (bytes == nullptr) return nullptr;
+    return CreateDialogIndirectParamW(GetModuleHandleA(nullptr),
+                                      static_cast<const DLGTEMPLATE*>(bytes), nullptr,
+                                      ReferenceProc, 0);
+}
+
+RECT RectIn(HWND window, HWND parent) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The width of `text` drawn with `control`'s font.
+long TextWidth(HWND control, const wchar_t* text, int length) {
+    HDC dc = GetDC(control);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    GetTextExtentPoint32W(dc, text, length, &extent);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return extent.cx;
+}
+
+void CheckTextsFit(HWND copy) {
+    RECT real_client, copy_client;
+    GetClientRect(g_dialog, &real_client);
+    GetClientRect(copy, &copy_client);
+    if (!EqualRect(&real_client, &copy_client))
+        Fail("the template's copy is %ldx%ld, the dialog %ldx%ld: their fonts differ",
+             copy_client.right, copy_client.bottom, real_client.right, real_client.bottom);
+    HWND real = GetWindow(g_dialog, GW_CHILD), mine = GetWindow(copy, GW_CHILD);
+    for (int index = 0; real != nullptr && mine != nullptr && index < kControlCount;
+         real = GetWindow(real, GW_HWNDNEXT), mine = GetWindow(mine, GW_HWNDNEXT), ++index) {
+        const ExpectedControl& row = kControls[index];
+        RECT real_rect = RectIn(real, g_dialog), copy_rect = RectIn(mine, copy);
+        if (!EqualRect(&real_rect, &copy_rect)) Fail("%s: placed unlike the copy", row.why);
+        if (row.kind == ControlKind::kEdit) continue;  // it wraps its lines and scrolls
+        static wchar_t text[kTextSize];
+        int length = WideTextOf(real, text, kTextSize);
+        RECT client;
+        GetClientRect(real, &client);
+        long width = TextWidth(mine, text, length > 0 ? length : 0);
+        if (width > client.right)
+            Fail("%s: text %ld px wide in %ld px, clipped by %ld px", row.why, width, client.right,
+                 width - client.right);
+        else
+            Note("%s: text %ld px wide in %ld px", row.why, width, client.right);
+    }
+}
+
+void StepCheckFit(const char* args) {
+    UINT want = strtoul(args, nullptr, 10);
+    // As the program sees the screen: it declares itself DPI aware (Wine knows no V2).
+    DPI_AWARENESS_CONTEXT old =
+        SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    if (old == nullptr) old = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+    if (old == nullptr) Fail("cannot make the driver DPI aware");
+    UINT dpi = GetDpiForWindow(g_dialog);
+    if (dpi != want) Fail("the dialog is at %u dpi, not %u", dpi, want);
+    int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
+    RECT rect;
+    GetWindowRect(g_dialog, &rect);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    Note("at %u dpi the dialog is %dx%d at %ld,%ld on a %dx%d screen", dpi, width, height,
+         rect.left, rect.top, screen_width, screen_height);
+    if (rect.left != (screen_width - width) / 2 || rect.top != (screen_height - height) / 2)
+        Fail("the dialog is not centred");
+    if (rect.left < 0 || rect.top < 0 || rect.right > screen_width || rect.bottom > screen_height)
+        Fail("the dialog is not wholly on the screen");
+    HMODULE module;
+    HWND copy = TemplateCopy(&module);
+    if (copy == nullptr) Fail("cannot make a copy of the program's template");
+    if (copy != nullptr) CheckTextsFit(copy);
+    if (copy != nullptr) DestroyWindow(copy);
+    if (module != nullptr) FreeLibrary(module);
+    if (old != nullptr) SetThreadDpiAwarenessContext(old);
 }
 
 bool StepClick(const char* args) {
@@ -1193,6 +1335,8 @@ bool RunStep(char* line) {
     if (strcmp(step, "check-owner") == 0) return StepCheckOwner(args), true;
     if (strcmp(step, "check-centred") == 0) return StepCheckCentred(), true;
     if (strcmp(step, "check-glyphs") == 0) return StepCheckGlyphs(), true;
+    if (strcmp(step, "check-unicode") == 0) return StepCheckUnicode(args), true;
+    if (strcmp(step, "check-fit") == 0) return StepCheckFit(args), true;
     if (strcmp(step, "click") == 0) return StepClick(args);
     if (strcmp(step, "key") == 0) return StepKey(args);
     if (strcmp(step, "close-box") == 0) return StepCloseBox();

@@ -31,16 +31,34 @@ wine_substitute_dialog_font() {
     wine regedit /S "$(windows_path "$reg")" >/dev/null 2>&1
 }
 
+WINE_PREFIX_SETUP=(true)
+
+# wine_use_prefix NAME [SETUP...]: the Wine calls after it use a prefix of their own, wineprefix-NAME
+# beside the shared one, made on first use and then set up with the command SETUP. For a case that
+# changes what is prefix-wide (the screen's dots per inch, or the code page the font settings were
+# last written for), which the tests running beside it must not see.
+wine_use_prefix() {
+    export WINEPREFIX="$REGCOMPLETE_WIN_BUILD/wineprefix-$1"
+    WINE_PREFIX_SETUP=("${@:2}")
+    [ $# -gt 1 ] || WINE_PREFIX_SETUP=(true)
+}
+
+# wine_set_dpi DPI: the screen's dots per inch for every program of the prefix (144 is 150 %).
+wine_set_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+
 # Creates the prefix once; tests that run side by side wait for each other here.
 wine_prefix_ready() {
     (
         flock 9
         if [ ! -f "$WINEPREFIX/.regcomplete-ready" ]; then
             rm -rf "$WINEPREFIX"
-            wineboot -i >/dev/null 2>&1 && wine_substitute_dialog_font && wineserver -w &&
+            wineboot -i >/dev/null 2>&1 && wine_substitute_dialog_font &&
+                "${WINE_PREFIX_SETUP[@]}" && wineserver -w &&
                 touch "$WINEPREFIX/.regcomplete-ready"
         fi
-    ) 9>"$REGCOMPLETE_WIN_BUILD/wineprefix.lock"
+    ) 9>"$WINEPREFIX.lock"
     [ -f "$WINEPREFIX/.regcomplete-ready" ]
 }
 
