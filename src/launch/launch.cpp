@@ -67,15 +67,16 @@ bool ReadBrowserCommandTemplate(char* file_type, char* command_template) {
     association.registered_command =
         ReadOpenCommand(association.registered_type, registered_command);
 
-    const char* chosen_template = nullptr;
-    const char* chosen = ChooseBrowserFileType(association, &chosen_template);
-    if (chosen == nullptr) {
+    const char* used_template = nullptr;
+    const char* used_type = ChooseBrowserFileType(association, &used_template);
+    if (used_type == nullptr) {
         file_type[0] = '\0';
         command_template[0] = '\0';
         return false;
     }
-    memcpy(file_type, chosen, kRegistryValueSize);
-    memcpy(command_template, chosen_template, kRegistryValueSize);
+    // Both point into the buffers above, each kRegistryValueSize bytes.
+    memcpy(file_type, used_type, kRegistryValueSize);
+    memcpy(command_template, used_template, kRegistryValueSize);
     return true;
 }
 
