@@ -86,7 +86,8 @@ url_ssl: https://$base$query
 url_plain: http://$base$query
 browser_ssl: $browser  https://$base$query
 browser_plain: $browser  http://$base$query
-readme_command: notepad.exe C:\Program Files\Vendor\readme.txt" \
+readme_command: notepad.exe C:\Program Files\Vendor\readme.txt
+browser_type: (--htm-command)" \
     --htm-command "$browser \"%1\"" --module-path 'C:\Program Files\Vendor\regcomplete.exe' \
     -- '/Pabc /Uxyz /Oqrs'
 
@@ -105,7 +106,8 @@ url_ssl: https://$base?productid=P-1&username=%8E%52%93%63%20%25%64%25%5E%25%3F%
 url_plain: http://$base?productid=P-1&username=%8E%52%93%63%20%25%64%25%5E%25%3F%21%2B&organization=A%26B&serialno=12%2034
 browser_ssl: C:\web\browser.exe  https://$base?productid=P-1&username=%8E%52%93%63%20%25%64%25%5E%25%3F%21%2B&organization=A%26B&serialno=12%2034
 browser_plain: C:\web\browser.exe  http://$base?productid=P-1&username=%8E%52%93%63%20%25%64%25%5E%25%3F%21%2B&organization=A%26B&serialno=12%2034
-readme_command: notepad.exe c:/doc/readme.txt" \
+readme_command: notepad.exe c:/doc/readme.txt
+browser_type: (--htm-command)" \
     --htm-command 'C:\web\browser.exe %1 -new-window' --module-path 'C:\app\regcomplete.exe' \
     -- "/PP-1 /U$sjis_name /OA&B /S\"12 34\" /Rc:/doc/readme.txt /C#32770 /TSetup /W4294967297"
 
@@ -124,7 +126,8 @@ url_ssl: https://$base?username=Ren%8ER
 url_plain: http://$base?username=Ren%8ER
 browser_ssl: b.exe -nohome https://$base?username=Ren%8ER
 browser_plain: b.exe -nohome http://$base?username=Ren%8ER
-readme_command: notepad.exe $(printf 'C:\\tools\\\x95\\readme.txt')" \
+readme_command: notepad.exe $(printf 'C:\\tools\\\x95\\readme.txt')
+browser_type: (--htm-command)" \
     --codepage 1252 --htm-command 'b.exe -nohome' --module-path "$(printf 'C:\\tools\\\x95\x5c.exe')" \
     -- "$(printf '/URen\x8e\x52')"
 
@@ -141,7 +144,8 @@ url_ssl: https://$base?username=%A5%20x
 url_plain: http://$base?username=%A5%20x
 browser_ssl: b.exe  https://$base?username=%A5%20x
 browser_plain: b.exe  http://$base?username=%A5%20x
-readme_command: notepad.exe C:\readme.txt" \
+readme_command: notepad.exe C:\readme.txt
+browser_type: (--htm-command)" \
     --codepage 20932 --lead-ranges A1-FE --htm-command 'b.exe "%1"' \
     --module-path "$(printf 'C:\\\xa5\x5cx.exe')" -- "$(printf '/U\xa5 x')"
 
@@ -149,7 +153,8 @@ check "empty tail" "mask: 0x00
 $nothing_read
 browser_ssl: (none)
 browser_plain: (none)
-readme_command: (none)" --htm-command "$(printf 'T%.0s' {1..260})" \
+readme_command: (none)
+browser_type: (none)" --htm-command "$(printf 'T%.0s' {1..260})" \
     --module-path "C:\\$(printf 'd%.0s' {1..503})\\x.exe" -- ""
 
 # The longest template the registry read gives and the longest path GetModuleFileNameA gives.
@@ -159,7 +164,8 @@ check "longest template and module path" "mask: 0x00
 $nothing_read
 browser_ssl: $long_template https://$base
 browser_plain: $long_template http://$base
-readme_command: notepad.exe ${long_directory}readme.txt" \
+readme_command: notepad.exe ${long_directory}readme.txt
+browser_type: (--htm-command)" \
     --htm-command "$long_template" --module-path "$long_directory" -- ""
 
 check "a template that is only its placeholder starts nothing" "mask: 0x01
@@ -175,7 +181,8 @@ url_ssl: https://$base
 url_plain: http://$base
 browser_ssl: (none)
 browser_plain: (none)
-readme_command: notepad.exe C:\\app\\readme.txt" \
+readme_command: notepad.exe C:\\app\\readme.txt
+browser_type: (none)" \
     --htm-command '"%1" -x' --module-path 'C:\app\regcomplete.exe' -- '/R""'
 
 if [ -z "$runraw" ]; then
@@ -193,7 +200,8 @@ url_ssl: https://$base?username=abc
 url_plain: http://$base?username=abc
 browser_ssl: (none)
 browser_plain: (none)
-readme_command: (none)" -- '/Uabc'
+readme_command: (none)
+browser_type: (none)" -- '/Uabc'
 fi
 
 for bad in "--codepage" "--htm-command" "--module-path" "--codepage x --" "--lead-ranges 9F-81 --" "/Pabc" "--bogus --"; do

@@ -94,6 +94,35 @@ TEST(ComposeBrowserCommandTest, LongestTemplateAndAddressFitWhole) {
     EXPECT_TRUE(out.Intact());
 }
 
+struct BrowserTypeCase {
+    const char* why;
+    HtmAssociation association;
+    const char* file_type;
+    const char* command_template;
+};
+
+const BrowserTypeCase kBrowserTypeCases[] = {
+    {"an empty ProgId names no type, whatever is read under it",
+     {"", "C:\\other.exe %1", "htmlfile", "C:\\old.exe %1"},
+     "htmlfile",
+     "C:\\old.exe %1"},
+    {"the user's choice needs no .htm association",
+     {"ChosenPage", "C:\\new.exe %1", nullptr, nullptr},
+     "ChosenPage",
+     "C:\\new.exe %1"},
+};
+
+TEST(ChooseBrowserFileTypeTest, FileTypes) {
+    for (const BrowserTypeCase& c : kBrowserTypeCases) {
+        const char* command_template = "untouched";
+        const char* file_type = ChooseBrowserFileType(c.association, &command_template);
+        EXPECT_EQ(std::string(c.file_type), file_type != nullptr ? file_type : "(null)") << c.why;
+        EXPECT_EQ(std::string(c.command_template),
+                  command_template != nullptr ? command_template : "(null)")
+            << c.why;
+    }
+}
+
 struct TightCase {
     const char* why;
     size_t out_size;

@@ -18,15 +18,17 @@
 // error.
 LONG ReadClassesRootDefault(const char* subkey, char* out);
 
-// The open command of the ".htm" file type: ".htm" names the type, and the type's
-// "\shell\open\command" key holds the command. False, with `out` empty, on any failure.
-bool ReadHtmCommandTemplate(char* out, size_t out_size);
+// The command that opens ".htm" files and the file type it belongs to, each into a buffer of
+// kRegistryValueSize bytes: the user's choice under HKEY_CURRENT_USER when it has a command,
+// otherwise the type HKEY_CLASSES_ROOT\.htm names (ChooseBrowserFileType decides); the type's
+// "\shell\open\command" key holds the command. False, with both empty, when neither has one.
+bool ReadBrowserCommandTemplate(char* file_type, char* command_template);
 
 // The full path of the program's own executable. False, with `out` empty, when the platform
 // cannot give it or gives it cut to `out_size`.
 bool ReadModulePath(char* out, size_t out_size);
 
-// Starts the ".htm" open command on `url`.
+// Starts the browser's command (ReadBrowserCommandTemplate) on `url`.
 void OpenUrlInBrowser(const char* url);
 
 // Starts Notepad on the readme named by option R, or on "readme.txt" beside the executable.

@@ -45,6 +45,24 @@ size_t DirectoryLength(const char* path, const CharClass& classes) {
 
 }  // namespace
 
+const char* ChooseBrowserFileType(const HtmAssociation& association,
+                                  const char** command_template) {
+    // The registry's old API reads a key without a default value as an empty one.
+    bool has_choice = association.chosen_type != nullptr && association.chosen_type[0] != '\0' &&
+                      association.chosen_command != nullptr &&
+                      association.chosen_command[0] != '\0';
+    if (has_choice) {
+        *command_template = association.chosen_command;
+        return association.chosen_type;
+    }
+    if (association.registered_type == nullptr || association.registered_command == nullptr) {
+        *command_template = nullptr;
+        return nullptr;
+    }
+    *command_template = association.registered_command;
+    return association.registered_type;
+}
+
 bool ComposeCommandKey(const char* file_type, char* out, size_t out_size) {
     if (out_size == 0 || file_type == nullptr) return Refuse(out, out_size);
     size_t used = 0;

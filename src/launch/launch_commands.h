@@ -1,5 +1,6 @@
 // The command lines of the two outside programs: the browser that opens ".htm" files, put on a
-// registration address, and Notepad on the readme.
+// registration address, and Notepad on the readme; and which of the registry's ".htm" commands
+// is the browser's.
 //
 // Everything here is pure: the command template from the registry and the program's own path are
 // read by the Win32 half (launch.h) and passed in, so every byte of both command lines can be
@@ -35,6 +36,22 @@ constexpr char kReadmeFileName[] = "readme.txt";
 constexpr size_t kReadmeCommandSize =
     (sizeof kNotepadCommandPrefix - 1) + (kModulePathSize - 1) + (sizeof kReadmeFileName - 1) + 1;
 static_assert(kCommandCopySize <= kModulePathSize, "a readme option must fit the readme command");
+
+// What the registry says about opening ".htm" files; each field is null when its read failed.
+// Since Windows 8 the user's choice of browser is recorded only under HKEY_CURRENT_USER, while
+// HKEY_CLASSES_ROOT\.htm keeps naming whichever type registered itself first.
+struct HtmAssociation {
+    const char* chosen_type;         // ProgId of the user's choice for ".htm"
+    const char* chosen_command;      // open command of chosen_type
+    const char* registered_type;     // default value of HKEY_CLASSES_ROOT\.htm
+    const char* registered_command;  // open command of registered_type
+};
+
+// The file type whose open command starts the browser, with that command in
+// `*command_template`: the user's choice when it names a type and that type has a command that
+// is not empty, otherwise the type ".htm" names. Null, with `*command_template` null, when
+// neither can be used.
+const char* ChooseBrowserFileType(const HtmAssociation& association, const char** command_template);
 
 // Writes `file_type` followed by "\shell\open\command" into `out`. False, with `out` empty, when
 // it does not fit.

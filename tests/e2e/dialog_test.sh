@@ -51,13 +51,18 @@ case_register_japanese() {  # quoted "%1" after a quoted path with a blank: two 
 }
 
 case_register_no_details() {  # bare %1 with arguments around it: those after it are lost
+    # The user's choice for ".htm" names the second browser's type: that one gets the address,
+    # not the browser of the type HKEY_CLASSES_ROOT\.htm names.
     e2e_stage_program
+    e2e_stage_browser registered
+    local registered=$E2E_BROWSER
     e2e_stage_browser browser
-    e2e_register_browser "$E2E_BROWSER -before %1 -extra"
+    e2e_register_browser "\"$registered\" \"%1\"" "$E2E_BROWSER -before %1 -extra"
     # The space bar presses the focused SSL button; then the plain one by a click.
     e2e_run "start \"$E2E_EXE\"" wait-dialog "check-focus 1002" \
         "key space" "wait-log 1" "click 1001" "wait-log 2" "click 1" "wait-exit 0"
     e2e_expect_log "$E2E_BROWSER -before  $ssl" "$E2E_BROWSER -before  $plain"
+    e2e_forget_user_choice
 }
 
 case_register_twice() {  # no placeholder: the address follows the whole template

@@ -54,16 +54,36 @@ e2e_stage_browser() {
     E2E_BROWSER=$E2E_STAGE_WIN\\${1//\//\\}\\fakebrowser.exe
 }
 
-# e2e_register_browser TEMPLATE: makes TEMPLATE the command that opens ".htm" files.
+E2E_USER_CHOICE='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion'
+E2E_USER_CHOICE+='\Explorer\FileExts\.htm\UserChoice'
+
+# e2e_register_browser TEMPLATE [CHOSEN_TEMPLATE]: makes TEMPLATE the open command of the type
+# HKEY_CLASSES_ROOT\.htm names and removes the user's choice for ".htm"; with CHOSEN_TEMPLATE, the
+# user's choice names a second type with that open command; the case removes it again with
+# e2e_forget_user_choice.
 e2e_register_browser() {
-    local escaped=${1//\\/\\\\}
-    escaped=${escaped//\"/\\\"}
-    printf 'REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\.htm]\r\n@="regcomplete.e2e.page"\r\n\r\n' \
-        >"$E2E_WORK/association.reg"
-    printf '[HKEY_CLASSES_ROOT\\regcomplete.e2e.page\\shell\\open\\command]\r\n@="%s"\r\n' \
-        "$escaped" >>"$E2E_WORK/association.reg"
-    wine regedit /S "$(windows_path "$E2E_WORK/association.reg")" >/dev/null 2>&1 ||
+    local reg=$E2E_WORK/association.reg
+    printf 'REGEDIT4\r\n\r\n[-%s]\r\n\r\n' "$E2E_USER_CHOICE" >"$reg"
+    printf '[HKEY_CLASSES_ROOT\\.htm]\r\n@="regcomplete.e2e.page"\r\n\r\n' >>"$reg"
+    e2e_open_command regcomplete.e2e.page "$1" >>"$reg"
+    if [ $# -ge 2 ]; then
+        e2e_open_command regcomplete.e2e.chosen "$2" >>"$reg"
+        printf '[%s]\r\n"ProgId"="regcomplete.e2e.chosen"\r\n' "$E2E_USER_CHOICE" >>"$reg"
+    fi
+    wine regedit /S "$(windows_path "$reg")" >/dev/null 2>&1 ||
         e2e_fail "could not register the fake browser"
+}
+
+e2e_open_command() {  # e2e_open_command FILE_TYPE TEMPLATE: its key in a .reg file
+    local escaped=${2//\\/\\\\}
+    escaped=${escaped//\"/\\\"}
+    printf '[HKEY_CLASSES_ROOT\\%s\\shell\\open\\command]\r\n@="%s"\r\n\r\n' "$1" "$escaped"
+}
+
+e2e_forget_user_choice() {
+    printf 'REGEDIT4\r\n\r\n[-%s]\r\n' "$E2E_USER_CHOICE" >"$E2E_WORK/forget.reg"
+    wine regedit /S "$(windows_path "$E2E_WORK/forget.reg")" >/dev/null 2>&1 ||
+        e2e_fail "could not remove the user's choice for .htm"
 }
 
 # e2e_run STEP...: runs the driver on these steps (one a line, UTF-8 here, code page 932 for the

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The launchers' platform half under Wine with code page 932: the Windows check tool, given no
-# --htm-command and no --module-path, reads the ".htm" open command from the prefix's registry and
-# its own path from the platform, as the program does before it starts the browser or Notepad.
-# Registers ".htm" associations with `wine reg add`, compares the composed command lines, removes
-# them again and expects nothing to be started. The prefix's ".htm" key is put back as it was.
+# --htm-command and no --module-path, reads the browser's open command from the prefix's registry
+# (the user's choice for ".htm" under HKCU, else the type HKCR\.htm names) and its own path from
+# the platform, as the program does before it starts the browser or Notepad. Registers ".htm"
+# associations with `wine reg add`, compares the composed command lines and the file type used,
+# removes them again and expects nothing to be started. The prefix's ".htm" key is put back as it
+# was; the user's choice is removed.
 # usage: htm_association_test.sh CHECK_TOOL HOST RUNRAW_EXE
 set -u
 tool=$1 host=$2 runraw=$3
@@ -13,6 +15,8 @@ wine_prefix_ready || { echo "could not create the Wine prefix"; exit 1; }
 failures=0
 scratch=$(mktemp -d "$REGCOMPLETE_WIN_BUILD/htm-association.XXXXXX")
 file_type=RegcompleteTest.Page  # a type of the test's own
+chosen_type=RegcompleteTest.Chosen  # another, for the user's choice
+user_choice='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.htm\UserChoice'
 saved_htm=no
 if wine reg query 'HKCR\.htm' >/dev/null 2>&1; then
     wine reg export 'HKCR\.htm' "$(windows_path "$scratch")\\htm.reg" /y >/dev/null 2>&1 ||
@@ -21,6 +25,8 @@ if wine reg query 'HKCR\.htm' >/dev/null 2>&1; then
 fi
 restore() {
     wine reg delete "HKCR\\$file_type" /f >/dev/null 2>&1
+    wine reg delete "HKCR\\$chosen_type" /f >/dev/null 2>&1
+    wine reg delete "$user_choice" /f >/dev/null 2>&1
     wine reg delete 'HKCR\.htm' /f >/dev/null 2>&1
     if [ $saved_htm = yes ] &&
         ! wine reg import "$(windows_path "$scratch")\\htm.reg" >/dev/null 2>&1; then
@@ -42,10 +48,10 @@ url_ssl="https://$host/entry/regist.php$query"
 url_plain="http://$host/entry/regist.php$query"
 readme_beside_tool="notepad.exe $(windows_path "$(dirname "$tool")")\\readme.txt"
 
-# The last three lines of the tool's output, started by the exact command line EXE -- TAIL.
+# The last four lines of the tool's output, started by the exact command line EXE -- TAIL.
 launch_lines() {  # launch_lines EXE_WINDOWS_PATH
     printf '%s -- %s' "$1" "$tail_options" >"$scratch/command_line"
-    wine "$runraw" "$(windows_path "$scratch/command_line")" | tr -d '\r' | tail -3
+    wine "$runraw" "$(windows_path "$scratch/command_line")" | tr -d '\r' | tail -4
 }
 
 compare() {  # compare WHY EXPECTED ACTUAL
@@ -56,19 +62,21 @@ compare() {  # compare WHY EXPECTED ACTUAL
     fi
 }
 
-# compare_browser WHY KEPT: KEPT is what must stand before the blank and the address, as printf
-# %b reads it (Shift_JIS bytes as \x escapes), or "-" when nothing must be started.
+# compare_browser WHY KEPT [TYPE]: KEPT is what must stand before the blank and the address, as
+# printf %b reads it (Shift_JIS bytes as \x escapes), or "-" when nothing must be started; TYPE
+# is the file type whose command that is, the one ".htm" names unless given.
 compare_browser() {
-    local why=$1 kept ssl plain
+    local why=$1 kept ssl plain type=${3:-$file_type}
     if [ "$2" = "-" ]; then
-        ssl="(none)" plain="(none)"
+        ssl="(none)" plain="(none)" type="(none)"
     else
         kept=$(printf '%b' "$2")
         ssl="$kept $url_ssl" plain="$kept $url_plain"
     fi
     compare "$why" "browser_ssl: $ssl
 browser_plain: $plain
-readme_command: $readme_beside_tool" "$(launch_lines "$(windows_path "$tool")")"
+readme_command: $readme_beside_tool
+browser_type: $type" "$(launch_lines "$(windows_path "$tool")")"
 }
 
 row() {  # row WHY TEMPLATE KEPT
@@ -99,6 +107,22 @@ row "129 double-byte characters and one byte fit" "$kanji_259" \
     "$(printf '\\x95\\x5c%.0s' {1..129})x"
 row "130 double-byte characters are 260 bytes" "$(printf '表%.0s' {1..130})" -
 
+# The user's choice wins while its type has an open command that is not empty; a key without a
+# default value reads as an empty one.
+set_htm_command '"C:\fake\browser.exe" "%1"'
+if ! wine reg add "HKCR\\$chosen_type\\shell\\open\\command" /ve /d '"C:\fake\chosen.exe" "%1"' \
+    /f >/dev/null 2>&1 || ! wine reg add "$user_choice" /v ProgId /d "$chosen_type" /f >/dev/null 2>&1; then
+    echo "FAIL: wine reg add refused the user's choice"
+    failures=$((failures + 1))
+fi
+compare_browser "the user's choice wins over the type .htm names" '"C:\\fake\\chosen.exe" ' \
+    "$chosen_type"
+wine reg delete "HKCR\\$chosen_type\\shell\\open\\command" /ve /f >/dev/null 2>&1
+compare_browser "a choice whose command key has no value gives way" '"C:\\fake\\browser.exe" '
+wine reg delete "HKCR\\$chosen_type\\shell" /f >/dev/null 2>&1
+compare_browser "a choice without an open command gives way" '"C:\\fake\\browser.exe" '
+wine reg delete "$user_choice" /f >/dev/null 2>&1
+
 set_htm_command 'C:\fake\browser.exe "%1"'
 wine reg delete "HKCR\\$file_type\\shell" /f >/dev/null 2>&1
 compare_browser "a file type without an open command starts nothing" -
@@ -112,7 +136,8 @@ cp "$tool" "$scratch/表示/ソ.exe"
 directory="$(windows_path "$scratch")\\$(printf '\x95\x5c\x8e\xa6')"
 compare "module path ending in 0x5C trail bytes" "browser_ssl: (none)
 browser_plain: (none)
-readme_command: notepad.exe $directory\\readme.txt" \
+readme_command: notepad.exe $directory\\readme.txt
+browser_type: (none)" \
     "$(launch_lines "$directory\\$(printf '\x83\x5c').exe")"
 
 echo "$failures failed"

@@ -8,8 +8,10 @@
 // On the host TAIL is the one argument after "--". On Windows it is everything after " -- " on
 // the raw command line, so that quotes arrive exactly as an installer writes them, and the code
 // page defaults to the system's ANSI code page. TEMPLATE stands for the open command of the
-// ".htm" file type and PATH for the program's own path; on Windows each defaults to what the
-// program itself would read, elsewhere the command lines that need them are not composed.
+// browser and PATH for the program's own path; on Windows each defaults to what the program
+// itself would read, elsewhere the command lines that need them are not composed. The last line
+// names the file type whose command the browser lines use, or "(--htm-command)" when TEMPLATE
+// was given.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -192,25 +194,30 @@ int main(int argc, char** argv) {
                                                  sizeof url_plain));
 
     const char* htm_command = AsPlatformWouldGive(arguments.htm_command, kRegistryValueSize);
+    const char* browser_type = "(--htm-command)";
     const char* module_path = AsPlatformWouldGive(arguments.module_path, kModulePathSize);
 #ifdef _WIN32
+    char registry_type[kRegistryValueSize];
     char registry_template[kRegistryValueSize];
     if (arguments.htm_command == nullptr &&
-        ReadHtmCommandTemplate(registry_template, sizeof registry_template))
+        ReadBrowserCommandTemplate(registry_type, registry_template)) {
         htm_command = registry_template;
+        browser_type = registry_type;
+    }
     char own_path[kModulePathSize];
     if (arguments.module_path == nullptr && ReadModulePath(own_path, sizeof own_path))
         module_path = own_path;
 #endif
     char command[kBrowserCommandSize];
-    PrintCommand("browser_ssl",
-                 ComposeBrowserCommand(htm_command, url_ssl, command, sizeof command), command);
-    PrintCommand("browser_plain",
-                 ComposeBrowserCommand(htm_command, url_plain, command, sizeof command), command);
+    bool ssl_composed = ComposeBrowserCommand(htm_command, url_ssl, command, sizeof command);
+    PrintCommand("browser_ssl", ssl_composed, command);
+    bool plain_composed = ComposeBrowserCommand(htm_command, url_plain, command, sizeof command);
+    PrintCommand("browser_plain", plain_composed, command);
     char readme_command[kReadmeCommandSize];
     PrintCommand("readme_command",
                  ComposeReadmeCommand(options.readme, module_path, classes, readme_command,
                                       sizeof readme_command),
                  readme_command);
+    PrintCommand("browser_type", ssl_composed || plain_composed, browser_type);
     return 0;
 }
