@@ -3,6 +3,7 @@
 #   - the portable core's native tests and the host check tool (build/host),
 #   - the same under AddressSanitizer and UndefinedBehaviorSanitizer (build/sanitize),
 #   - the Windows executables and their tests under Wine with code page 932 (build/win32),
+#   - two more Windows builds in other folders, which must be the same bytes (reproducible-check.sh),
 #   - each fuzz target for a bounded time (scripts/fuzz.sh),
 #   - clang-format over every C++ file.
 # Run as root on Debian 12. Exits non-zero when anything fails.
@@ -59,6 +60,13 @@ build sanitize build/sanitize -DCMAKE_BUILD_TYPE=Debug -DREGCOMPLETE_SANITIZE=ON
 stage "Windows build and tests under Wine"
 build win32 build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel &&
     run_ctest win32 build/win32
+
+stage "reproducible Windows build"
+if scripts/reproducible-check.sh; then
+    passed=$((passed + 1))
+else
+    fail "reproducible build"
+fi
 
 if [ -x scripts/fuzz.sh ]; then
     stage "fuzzing"

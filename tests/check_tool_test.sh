@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Runs the check tool as an installer author would and compares its whole output.
-# usage: check_tool_test.sh CHECK_TOOL HOST [RUNRAW_EXE]
+# usage: check_tool_test.sh CHECK_TOOL HOST VERSION [RUNRAW_EXE]
 # With RUNRAW_EXE the tool is the Windows build, run under Wine with code page 932 by that fixture:
 # its command line is the arguments joined by blanks, byte for byte, as an installer writes it;
 # only the tool's own options before "--" are quoted the way the C runtime reads them back.
 # Every case names the ".htm" command and the module path itself, so that the Windows build does
 # not read the prefix's registry here (tests/e2e/htm_association_test.sh covers that).
 set -u
-tool=$1 host=$2 runraw=${3:-}
+tool=$1 host=$2 version=$3 runraw=${4:-}
 if [ -n "$runraw" ]; then
     . "$(dirname "$0")/e2e/wine_env.sh"
     wine_prefix_ready || { echo "could not create the Wine prefix"; exit 1; }
@@ -58,6 +58,8 @@ check() {  # check WHY EXPECTED_OUTPUT ARGS...
         failures=$((failures + 1))
     fi
 }
+
+check "the version" "regcomplete-check $version" --version
 
 base="$host/entry/regist.php"
 # What an empty tail gives, up to the launch lines.

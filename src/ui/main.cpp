@@ -7,6 +7,7 @@
 #include "ui/command_tail.h"
 #include "ui/completion_dialog.h"
 #include "ui/dialog_placement.h"
+#include "ui/system_dlls.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ int StartupShowState() {
 // The runtime's own command-line tail and show state are not used: the tail must step over
 // double-byte names the way the options do, and both are read from the platform here.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    LoadSystemDllsFromSystem32Only();
     SetUpSystemCharClass();
     const char* tail = SkipProgramName(GetCommandLineA(), g_classes);
     ParseOptions(tail, g_classes, &g_options);

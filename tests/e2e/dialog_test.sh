@@ -106,6 +106,17 @@ case_closing() {  # Escape, the close box, WM_CLOSE and Tab Tab Enter each end i
     e2e_expect_log  # nothing launched
 }
 
+case_planted_dll() {  # a uxtheme.dll beside the program is never loaded: system DLLs come from System32
+    e2e_stage_program
+    cp "$REGCOMPLETE_WIN_BUILD/planted/uxtheme.dll" "$E2E_STAGE/uxtheme.dll"
+    # Wine takes its own built-in uxtheme.dll before any it finds on the search path; Windows has
+    # only the one on the search path. Native first, Wine loads the planted one wherever the search
+    # for uxtheme.dll reaches the program's folder, as Windows would.
+    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;uxtheme=n,b"
+    e2e_run "start \"$E2E_EXE\"" wait-dialog check-template "click 1" "wait-exit 0"
+    e2e_expect_log  # in particular, no "planted DLL loaded by ..."
+}
+
 owner_windows=(
     "window installer RegcompleteE2EInstaller セットアップ - 例"
     "window other RegcompleteE2EOther 別のウィンドウ"

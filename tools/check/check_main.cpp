@@ -4,6 +4,7 @@
 //
 //   regcomplete-check [--codepage N] [--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE]
 //                     [--module-path PATH] -- TAIL
+//   regcomplete-check --version
 //
 // On the host TAIL is the one argument after "--". On Windows it is everything after " -- " on
 // the raw command line, so that quotes arrive exactly as an installer writes them, and the code
@@ -20,6 +21,7 @@
 #include "launch/launch_commands.h"
 #include "options/options.h"
 #include "request/registration_url.h"
+#include "version.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -28,6 +30,7 @@
 
 #include "launch/launch.h"
 #include "ui/command_tail.h"
+#include "ui/system_dlls.h"
 #endif
 
 namespace {
@@ -45,7 +48,7 @@ int Usage(const char* problem) {
     fprintf(stderr,
             "regcomplete-check: %s (usage: regcomplete-check [--codepage N] "
             "[--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE] [--module-path PATH] "
-            "-- TAIL)\n",
+            "-- TAIL, or regcomplete-check --version)\n",
             problem);
     return 2;
 }
@@ -144,6 +147,13 @@ void PrintCommand(const char* name, bool composed, const char* command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    LoadSystemDllsFromSystem32Only();
+#endif
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        puts("regcomplete-check " REGCOMPLETE_VERSION);
+        return 0;
+    }
     CheckArguments arguments = {};
     arguments.code_page = 932;
 #ifdef _WIN32

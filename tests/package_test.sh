@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The release package, signed as a vendor would sign it: makes a throwaway self-signed code-signing
+# certificate with openssl, runs cpack with it named through the environment, then checks the zip's
+# name, its file list and its SHA-256 file, that osslsigncode accepts both packaged executables
+# against that certificate (and rejects the unsigned ones of the build tree), and that the signed
+# check tool still starts under Wine.
+# usage: package_test.sh BUILD_DIR VERSION   (REGCOMPLETE_WIN_BUILD set, for the Wine prefix)
+set -u
+build=$1 version=$2
+wine_env=$(cd "$(dirname "$0")" && pwd)/e2e/wine_env.sh
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+name=regcomplete-$version-win32
+
+cd "$scratch" || exit 1
+openssl rand -hex 16 >password.txt
+if ! openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out certificate.pem -days 2 \
+    -subj "/CN=regcomplete test signer" -addext "keyUsage=critical,digitalSignature" \
+    -addext "extendedKeyUsage=critical,codeSigning" 2>/dev/null ||
+    ! openssl pkcs12 -export -inkey key.pem -in certificate.pem -out signer.pfx \
+        -passout file:password.txt; then
+    echo "FAIL: openssl could not make the certificate"
+    exit 1
+fi
+
+if ! REGCOMPLETE_SIGN_PFX=$scratch/signer.pfx REGCOMPLETE_SIGN_PASSWORD_FILE=$scratch/password.txt \
+    cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" >cpack.log 2>&1; then
+    cat cpack.log
+    echo "FAIL: cpack"
+    exit 1
+fi
+
+(cd out && sha256sum -c --strict "$name.zip.sha256") || fail "$name.zip.sha256 does not match $name.zip"
+expected="$name/README.md
+$name/examples/nsis/readme.txt
+$name/examples/nsis/sample.nsi
+$name/regcomplete-check.exe
+$name/regcomplete.exe"
+listed=$(cmake -E tar tf "out/$name.zip" | grep -v '/$' | LC_ALL=C sort)
+[ "$listed" = "$expected" ] || { fail "the package's files differ:"; diff <(echo "$expected") <(echo "$listed"); }
+
+mkdir unpacked
+(cd unpacked && cmake -E tar xf "../out/$name.zip") || fail "cannot unpack the package"
+for exe in regcomplete.exe regcomplete-check.exe; do
+    osslsigncode verify -CAfile certificate.pem -in "unpacked/$name/$exe" >verify.log 2>&1 ||
+        { cat verify.log; fail "osslsigncode does not accept the packaged $exe"; }
+    if osslsigncode verify -CAfile certificate.pem -in "$build/bin/$exe" >/dev/null 2>&1; then
+        fail "the unsigned $exe of the build tree passes verification: the check proves nothing"
+    fi
+done
+
+# shellcheck source=tests/e2e/wine_env.sh
+. "$wine_env"
+wine_prefix_ready || { echo "FAIL: could not create the Wine prefix"; exit 1; }
+said=$(wine "unpacked/$name/regcomplete-check.exe" --version 2>/dev/null | tr -d '\r')
+[ "$said" = "regcomplete-check $version" ] || fail "the signed check tool said '$said' under Wine"
+
+echo "$failures failed"
+[ $failures -eq 0 ]
