@@ -56,7 +56,7 @@
 //                                NAME, as a mouse gives it
 //   wait-parent-exit CODE        after wait-child-dialog: until the started program ends with exit
 //                                code CODE, while the dialog's program goes on
-//   check-no-process FILE        no process of the program file FILE runs
+//   check-no-process FILE        no process of the program file FILE runs (one that does is ended)
 //   check-owner-or-none NAME     the dialog's owner is window NAME or none: for an owner that may
 //   be
 //                                gone by the time the program looks for it
@@ -1428,8 +1428,11 @@ void StepCheckNoProcess(const char* file) {
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (lstrcmpiA(entry.szExeFile, file) == 0)
-            Fail("process %lu runs %s", entry.th32ProcessID, file);
+        if (lstrcmpiA(entry.szExeFile, file) == 0) {
+            Fail("process %lu runs %s; ending it", entry.th32ProcessID, file);
+            HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+            if (process != nullptr) TerminateProcess(process, 99), CloseHandle(process);
+        }
     CloseHandle(snapshot);
 }
 
