@@ -18,6 +18,8 @@ AppVersion=2026
 ; A per-user install: Setup, and so the browser the program starts in the end, runs with the
 ; user's own rights.
 PrivilegesRequired=lowest
+; The per-user programs folder. {autopf} names the same folder on Windows, but Wine cannot expand
+; it, and the tests run this installer under Wine.
 DefaultDirName={localappdata}\Programs\Sample Product
 DisableProgramGroupPage=yes
 UserInfoPage=yes
