@@ -48,6 +48,16 @@ for wanted in ja_JP en_US zh_CN; do
   fi
 done
 
+# Inno Setup's compiler (ISCC.exe, run under Wine by the tests), from the npm package pinned with
+# its checksum in tools/innosetup/package-lock.json. The package runs no install scripts.
+innosetup=$(cd "$(dirname "$0")/../tools/innosetup" && pwd)
+pinned=$(cd "$innosetup" && node -p "require('./package-lock.json').packages['node_modules/innosetup'].version")
+installed=$(cd "$innosetup" && node -p "require('./node_modules/innosetup/package.json').version" 2>/dev/null || true)
+if [ "$installed" != "$pinned" ] || [ ! -f "$innosetup/node_modules/innosetup/bin/ISCC.exe" ]; then
+  log "installing Inno Setup's compiler with npm ci"
+  (cd "$innosetup" && npm ci --ignore-scripts --no-audit --no-fund >/dev/null)
+fi
+
 # Can this kernel run i386 binaries itself?
 if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   exit 0

@@ -49,6 +49,22 @@
 //   check-gone NAME              window NAME exists no more
 //   check-command-line TEXT...   the program's command line, as GetCommandLineA gives it to the
 //                                program, is exactly TEXT ({NAME} as in start)
+// "Started" there takes in every program started by one it started, at any depth: an installer
+// may run its wizard in a program of its own (Inno Setup's loader starts setup.tmp). And:
+//   press-text NAME TEXT         as press, for the visible control of window NAME whose text is
+//                                exactly TEXT (for windows whose controls have no fixed ids); it
+//                                took effect once the window is gone or its visible controls change
+//   type NAME N TEXT             types TEXT into the Nth visible edit box of window NAME counted
+//                                from the top, replacing what is there, one WM_CHAR a character as
+//                                an input method delivers composed text; until the box holds TEXT
+//   click-item NAME N            a left click on item N (from 0) of the visible list box of window
+//                                NAME, as a mouse gives it
+//   wait-parent-exit CODE        after wait-child-dialog: until the started program ends with exit
+//                                code CODE, while the dialog's program goes on
+//   check-no-process FILE        no process of the program file FILE runs (one that does is ended)
+//   check-owner-or-none NAME     the dialog's owner is window NAME or none: for an owner that may
+//   be
+//                                gone by the time the program looks for it
 // A failed check is reported and the run goes on; a failed action ends the run.
 #include <limits.h>
 #include <stdarg.h>
@@ -1108,14 +1124,67 @@ HWND NamedWindowArg(char* args, char** rest) {
     return window;
 }
 
+// The started program and the programs started from it, at any depth, as far as the driver has
+// seen them start. A process is known by its parent's id, so a program whose parent has already
+// ended is still found once the driver saw that parent running.
+constexpr int kMaxTree = 32;
+DWORD g_tree[kMaxTree];
+int g_tree_count = 0;
+
+bool InStartedTree(DWORD process_id) {
+    for (int i = 0; i < g_tree_count; ++i)
+        if (g_tree[i] == process_id) return true;
+    return false;
+}
+
+void RefreshStartedTree() {
+    DWORD root = g_parent_started ? g_parent.dwProcessId : g_process.dwProcessId;
+    if (g_tree_count == 0 || g_tree[0] != root) {
+        g_tree[0] = root;
+        g_tree_count = root != 0 ? 1 : 0;
+    }
+    if (g_tree_count == 0) return;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    for (bool added = true; added;) {
+        added = false;
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more;
+             more = Process32Next(snapshot, &entry)) {
+            if (g_tree_count < kMaxTree && !InStartedTree(entry.th32ProcessID) &&
+                InStartedTree(entry.th32ParentProcessID)) {
+                g_tree[g_tree_count++] = entry.th32ProcessID;
+                added = true;
+            }
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+// Ends what a failed run leaves of the started programs (an installer's wizard waiting on a
+// message box), so that the virtual desktop, which waits for its programs, can close.
+void EndStartedTree() {
+    for (int i = 0; i < g_tree_count; ++i) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, g_tree[i]);
+        if (process == nullptr) continue;
+        if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+            Note("process %lu was left running; ending it", g_tree[i]);
+            TerminateProcess(process, 99);
+        }
+        CloseHandle(process);
+    }
+}
+
 // The started program's visible top-level window of `class_name` whose caption holds `text`.
 HWND FindProgramWindow(const char* class_name, const char* text) {
+    RefreshStartedTree();
     HWND window = nullptr;
     while ((window = FindWindowExA(nullptr, window, class_name, nullptr)) != nullptr) {
         DWORD process_id = 0;
         GetWindowThreadProcessId(window, &process_id);
         static char caption[kTextSize];
-        if (process_id == g_process.dwProcessId && IsWindowVisible(window) &&
+        if (InStartedTree(process_id) && IsWindowVisible(window) &&
             GetWindowTextA(window, caption, sizeof caption) > 0 && strstr(caption, text) != nullptr)
             return window;
     }
@@ -1182,24 +1251,14 @@ bool StepPress(char* args) {
     return true;
 }
 
-DWORD ParentProcessId(DWORD process_id) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    DWORD parent = 0;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (entry.th32ProcessID == process_id) parent = entry.th32ParentProcessID;
-    CloseHandle(snapshot);
-    return parent;
-}
-
 // A visible dialog with the caption, shown by a program that the started program started.
 HWND FindChildDialog(DWORD* process_id) {
+    RefreshStartedTree();
     HWND window = nullptr;
     while ((window = FindWindowExA(nullptr, window, nullptr, kDialogCaption)) != nullptr) {
         GetWindowThreadProcessId(window, process_id);
-        if (IsWindowVisible(window) && ParentProcessId(*process_id) == g_process.dwProcessId)
+        if (IsWindowVisible(window) && *process_id != g_process.dwProcessId &&
+            InStartedTree(*process_id))
             return window;
     }
     return nullptr;
@@ -1302,6 +1361,223 @@ void StepCheckCommandLine(const char* args) {
         Note("command line \"%s\"", Shown(actual, length));
 }
 
+// Steps for installers whose controls carry no fixed ids (Inno Setup's wizard is a Delphi form).
+
+struct ChildSearch {
+    const char* text;        // wanted text, or nullptr
+    const char* class_part;  // part of the wanted class name, or nullptr
+    HWND found[16];
+    int count;
+};
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
+    ChildSearch* search = reinterpret_cast<ChildSearch*>(param);
+    if (!IsWindowVisible(child) || search->count == 16) return TRUE;
+    if (search->class_part != nullptr) {
+        char class_name[64];
+        GetClassNameA(child, class_name, sizeof class_name);
+        if (strstr(class_name, search->class_part) == nullptr) return TRUE;
+    }
+    if (search->text != nullptr) {
+        static char text[kTextSize];
+        int length = TextOf(child, text, sizeof text);
+        if (length != static_cast<int>(strlen(search->text)) ||
+            memcmp(text, search->text, length) != 0)
+            return TRUE;
+    }
+    search->found[search->count++] = child;
+    return TRUE;
+}
+
+// A checksum of which controls of `window` are visible and enabled: a page change alters it.
+BOOL CALLBACK AddVisibleChild(HWND child, LPARAM sum) {
+    DWORD* value = reinterpret_cast<DWORD*>(sum);
+    if (IsWindowVisible(child))
+        *value = *value * 31 + static_cast<DWORD>(reinterpret_cast<INT_PTR>(child)) * 2 +
+                 (IsWindowEnabled(child) ? 1 : 0);
+    return TRUE;
+}
+
+DWORD VisibleState(HWND window) {
+    DWORD sum = 0;
+    EnumChildWindows(window, AddVisibleChild, reinterpret_cast<LPARAM>(&sum));
+    return sum;
+}
+
+bool StepPressText(char* args) {
+    char* text;
+    HWND window = NamedWindowArg(args, &text);
+    if (window == nullptr) return false;
+    DWORD start = GetTickCount();
+    ChildSearch search = {text, nullptr, {}, 0};
+    for (;;) {
+        search.count = 0;
+        EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&search));
+        if (search.count == 1 && IsWindowEnabled(search.found[0])) break;
+        if (search.count > 1 || Elapsed(start, kWaitMs)) {
+            Fail("%d visible controls with the text \"%s\", not one enabled", search.count,
+                 Shown(text, static_cast<int>(strlen(text))));
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    HWND control = search.found[0];
+    DWORD before = VisibleState(window);
+    Note("press \"%s\"", Shown(text, static_cast<int>(strlen(text))));
+    DWORD_PTR result;
+    if (!SendMessageTimeoutA(control, BM_CLICK, 0, 0, SMTO_NORMAL, kWaitMs, &result) &&
+        IsWindow(control)) {
+        Fail("could not press \"%s\"", Shown(text, static_cast<int>(strlen(text))));
+        return false;
+    }
+    start = GetTickCount();
+    while (IsWindow(window) && VisibleState(window) == before) {
+        if (Elapsed(start, kWaitMs)) {
+            Fail("pressing \"%s\" changed nothing in %lu ms",
+                 Shown(text, static_cast<int>(strlen(text))), kWaitMs);
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    return true;
+}
+
+int CompareTops(const void* a, const void* b) {
+    RECT first, second;
+    GetWindowRect(*static_cast<const HWND*>(a), &first);
+    GetWindowRect(*static_cast<const HWND*>(b), &second);
+    return first.top < second.top ? -1 : first.top > second.top ? 1 : 0;
+}
+
+bool StepType(char* args) {
+    char *rest, *number;
+    HWND window = NamedWindowArg(args, &rest);
+    if (window == nullptr) return false;
+    const char* text = NextWord(rest, &number);
+    ChildSearch search = {nullptr, "Edit", {}, 0};
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&search));
+    qsort(search.found, search.count, sizeof search.found[0], CompareTops);
+    int index = atoi(number);
+    if (index < 1 || index > search.count) {
+        Fail("no visible edit box %d (there are %d)", index, search.count);
+        return false;
+    }
+    HWND edit = search.found[index - 1];
+    static wchar_t wide[kTextSize];
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, kTextSize) - 1;
+    DWORD_PTR result;
+    SendMessageTimeoutA(edit, EM_SETSEL, 0, -1, SMTO_NORMAL, kWaitMs, &result);
+    for (int i = 0; i < length; ++i) PostMessageW(edit, WM_CHAR, wide[i], 1);
+    int want = static_cast<int>(strlen(text));
+    static char typed[kTextSize];
+    int typed_length;
+    DWORD start = GetTickCount();
+    while ((typed_length = TextOf(edit, typed, sizeof typed)) != want ||
+           memcmp(typed, text, want) != 0) {
+        if (Elapsed(start, kWaitMs)) {
+            Fail("edit box %d holds \"%s\", not \"%s\"", index, Shown(typed, typed_length),
+                 Shown(text, want));
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    Note("typed \"%s\" into edit box %d", Shown(text, want), index);
+    return true;
+}
+
+bool StepClickItem(char* args) {
+    char* rest;
+    HWND window = NamedWindowArg(args, &rest);
+    if (window == nullptr) return false;
+    ChildSearch search = {nullptr, "ListBox", {}, 0};
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&search));
+    RECT item = {};
+    DWORD_PTR result = 0;
+    if (search.count != 1 ||
+        !SendMessageTimeoutA(search.found[0], LB_GETITEMRECT, atoi(rest),
+                             reinterpret_cast<LPARAM>(&item), SMTO_NORMAL, kWaitMs, &result) ||
+        static_cast<LRESULT>(result) == LB_ERR) {
+        Fail("no item %d in one visible list box (%d list boxes)", atoi(rest), search.count);
+        return false;
+    }
+    // Where a check list draws the item's box: at its left, as high as the item.
+    POINT point = {item.left + (item.bottom - item.top) / 2, (item.top + item.bottom) / 2};
+    ClientToScreen(search.found[0], &point);
+    Note("click item %d at %ld,%ld", atoi(rest), point.x, point.y);
+    int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input[3] = {};
+    for (INPUT& one : input) {
+        one.type = INPUT_MOUSE;
+        one.mi.dx = (point.x * 65536 + screen_width / 2) / screen_width;
+        one.mi.dy = (point.y * 65536 + screen_height / 2) / screen_height;
+        one.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    for (INPUT& one : input) {
+        if (SendInput(1, &one, sizeof one) != 1) {
+            Fail("SendInput failed");
+            return false;
+        }
+        PumpFor(150);
+    }
+    return true;
+}
+
+bool StepWaitParentExit(const char* args) {
+    if (!g_parent_started) {
+        Fail("no started program behind the dialog's program");
+        return false;
+    }
+    DWORD want = strtoul(args, nullptr, 10);
+    DWORD start = GetTickCount();
+    while (WaitForSingleObject(g_parent.hProcess, 0) != WAIT_OBJECT_0) {
+        if (Elapsed(start, kWaitMs)) {
+            Fail("the started program still runs after %lu ms", kWaitMs);
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    DWORD exit_code = 0;
+    GetExitCodeProcess(g_parent.hProcess, &exit_code);
+    if (exit_code != want) Fail("the started program's exit code %lu, not %lu", exit_code, want);
+    Note("the started program ended with exit code %lu", exit_code);
+    CloseHandle(g_parent.hThread);
+    CloseHandle(g_parent.hProcess);
+    g_parent = {};
+    g_parent_started = false;
+    return true;
+}
+
+void StepCheckOwnerOrNone(char* args) {
+    char* name;
+    NextWord(args, &name);
+    HWND named = FindNamedWindow(name, strlen(name));
+    HWND owner = GetWindow(g_dialog, GW_OWNER);
+    if (named == nullptr || (owner != named && owner != nullptr))
+        Fail("owner %ld, neither none nor %s", static_cast<long>(reinterpret_cast<INT_PTR>(owner)),
+             name);
+    else
+        Note("owner %s", owner == nullptr ? "none" : name);
+}
+
+void StepCheckNoProcess(const char* file) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        Fail("no process snapshot (error %lu)", GetLastError());
+        return;
+    }
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (lstrcmpiA(entry.szExeFile, file) == 0) {
+            Fail("process %lu runs %s; ending it", entry.th32ProcessID, file);
+            HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+            if (process != nullptr) TerminateProcess(process, 99), CloseHandle(process);
+        }
+    CloseHandle(snapshot);
+}
+
 bool NeedsDialog(const char* step) {
     if (g_dialog != nullptr && IsWindow(g_dialog)) return true;
     Fail("%s: there is no dialog", step);
@@ -1328,11 +1604,17 @@ bool RunStep(char* line) {
     if (strcmp(step, "check-alive") == 0) return StepCheckAlive(args, true), true;
     if (strcmp(step, "check-gone") == 0) return StepCheckAlive(args, false), true;
     if (strcmp(step, "check-command-line") == 0) return StepCheckCommandLine(args), true;
+    if (strcmp(step, "press-text") == 0) return StepPressText(args);
+    if (strcmp(step, "type") == 0) return StepType(args);
+    if (strcmp(step, "click-item") == 0) return StepClickItem(args);
+    if (strcmp(step, "wait-parent-exit") == 0) return StepWaitParentExit(args);
+    if (strcmp(step, "check-no-process") == 0) return StepCheckNoProcess(args), true;
     if (!NeedsDialog(step)) return false;
     if (strcmp(step, "check-template") == 0) return StepCheckTemplate(), true;
     if (strcmp(step, "check-dialog") == 0) return StepCheckDialog(), true;
     if (strcmp(step, "check-focus") == 0) return StepCheckFocus(args), true;
     if (strcmp(step, "check-owner") == 0) return StepCheckOwner(args), true;
+    if (strcmp(step, "check-owner-or-none") == 0) return StepCheckOwnerOrNone(args), true;
     if (strcmp(step, "check-centred") == 0) return StepCheckCentred(), true;
     if (strcmp(step, "check-glyphs") == 0) return StepCheckGlyphs(), true;
     if (strcmp(step, "check-unicode") == 0) return StepCheckUnicode(args), true;
@@ -1374,6 +1656,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         WaitForSingleObject(g_process.hProcess, kWaitMs);
         ForgetProcess();  // and then the program that started it, if any
     }
+    EndStartedTree();
     for (int i = 0; i < g_window_count; ++i)
         if (IsWindow(g_windows[i].window)) DestroyWindow(g_windows[i].window);
     if (g_reference != nullptr) DestroyWindow(g_reference);

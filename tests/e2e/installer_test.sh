@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# The sample installers, built with their real compilers and run under Wine (code page 932) and
+# Xvfb, ship regcomplete.exe and start it as their last step.
+# usage: installer_test.sh CASE   (REGCOMPLETE_WIN_BUILD and REGCOMPLETE_HOST set)
+#   nsis_installer  NSIS (examples/nsis/sample.nsi, makensis), started from the install section:
+#                   the dialog is owned by the installer's window while that window lives, and
+#                   stays open and usable once the installer has ended
+#   nsis_closed_first NSIS built with -DSTART_AFTER_CLOSE: started once the installer's window is
+#                   gone, with that window's old handle in /W; the dialog appears without an owner
+#   inno_ticked     Inno Setup (examples/inno/sample.iss, ISCC.exe from tools/innosetup): the
+#                   details typed on the user-information page, the box on the last page ticked
+#   inno_unticked   the same with the box unticked: the program is not started
+#
+# The driver starts the installer with the folder the user would pick (NSIS /D=, Inno Setup
+# /DIR=), presses its buttons and takes over the dialog of the regcomplete.exe the installer
+# started. Notepad is started by name and so found in the program's own folder, the install
+# folder: the fake notepad.exe is put there before the installer runs.
+set -u
+. "$(dirname "$0")/e2e_lib.sh"
+
+top=$(cd "$(dirname "$0")/../.." && pwd)
+host=$REGCOMPLETE_HOST
+
+# The details the sample passes, and their encoded query as the program must build it:
+#   /P"SAMPLE-2026" and /S"1234-5678-9012": letters, digits and '-' go as they are;
+#   /U"山田 太郎": 山 8E 52, 田 93 63, the blank 20, 太 91 BE, 郎 98 59;
+#   /O"株式会社ｻﾝﾌﾟﾙ": 株 8A 94, 式 8E AE, 会 89 EF, 社 8E D0, then each half-width katakana as
+#       the two bytes of its JIS X 0208 code: ｻ 2535, ﾝ 2573, ﾌ 2555, ﾟ 212C, ﾙ 256B.
+query="?productid=SAMPLE-2026"
+query+="&username=%8E%52%93%63%20%91%BE%98%59"
+query+="&organization=%8A%94%8E%AE%89%EF%8E%D0%25%35%25%73%25%55%21%2C%25%6B"
+query+="&serialno=1234-5678-9012"
+ssl="https://$host/entry/regist.php$query"
+
+# The install folder holds a blank and characters whose trail byte is 0x5C (ソ 83 5C, 表 95 5C),
+# as a Japanese user's own choice may: the installer must quote it, Notepad gets it unchanged.
+install_folder="Sample ソフト表"
+
+# UTF-8 text as the Shift_JIS bytes the programs see.
+sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
+
+# build_installer [MAKENSIS_OPTION...]: the sample installer in the case's folder, warnings being
+# errors; SETUP_EXE is its Windows path.
+build_installer() {
+    local setup=$E2E_WORK/sample-setup.exe
+    if ! command -v makensis >/dev/null; then
+        e2e_fail "makensis is missing (scripts/install-deps.sh installs it)"
+        return 1
+    fi
+    if ! makensis -V2 -WX -DREGCOMPLETE_EXE="$E2E_BIN/regcomplete.exe" -DOUTFILE="$setup" "$@" \
+        "$top/examples/nsis/sample.nsi" >"$E2E_WORK/makensis.log" 2>&1; then
+        e2e_fail "makensis failed"
+        sed 's/^/  makensis: /' "$E2E_WORK/makensis.log"
+        return 1
+    fi
+    SETUP_EXE=$(windows_path "$setup")
+}
+
+# stage_install_folder: the install folder with the fake Notepad in it; INSTALL_DIR is the Unix
+# path, INSTALL_WIN the Windows one (UTF-8 here).
+stage_install_folder() {
+    INSTALL_DIR=$E2E_STAGE/$install_folder
+    INSTALL_WIN=$E2E_STAGE_WIN\\$install_folder
+    mkdir -p "$INSTALL_DIR"
+    cp "$E2E_BIN/notepad.exe" "$INSTALL_DIR/notepad.exe"
+}
+
+# The command line the sample's Exec gives regcomplete.exe, {installer} being its window handle.
+regcomplete_command_line() {
+    printf '"%s\\regcomplete.exe" /W{installer} /R"%s\\readme.txt" %s' "$INSTALL_WIN" \
+        "$INSTALL_WIN" '/P"SAMPLE-2026" /U"山田 太郎" /O"株式会社ｻﾝﾌﾟﾙ" /S"1234-5678-9012"'
+}
+
+# expect_installed_files [EXAMPLE]: the installer copied the program and the readme of
+# examples/EXAMPLE (nsis unless given) unchanged.
+expect_installed_files() {
+    cmp -s "$E2E_BIN/regcomplete.exe" "$INSTALL_DIR/regcomplete.exe" ||
+        e2e_fail "the installed regcomplete.exe is not the built one"
+    cmp -s "$top/examples/${1:-nsis}/readme.txt" "$INSTALL_DIR/readme.txt" ||
+        e2e_fail "the installed readme.txt is not the sample's"
+}
+
+case_nsis_installer() {
+    build_installer || return
+    stage_install_folder
+    e2e_stage_browser "Fake Browser"
+    e2e_register_browser "\"$E2E_BROWSER\" \"%1\""
+    e2e_run "start \"$SETUP_EXE\" /D=$INSTALL_WIN" \
+        "wait-window installer #32770 サンプル製品" "press installer 1" \
+        wait-child-dialog "check-command-line $(regcomplete_command_line)" \
+        "check-alive installer" "check-owner installer" check-centred \
+        "press installer 1" "wait-parent-exit 0" "check-gone installer" \
+        "click 1002" "wait-log 1" "click 1003" "wait-log 2" "click 1" "wait-exit 0"
+    # The browser template's quoted "%1" is cut with its opening quote: two blanks remain.
+    e2e_expect_log "\"$E2E_BROWSER\"  $ssl" "notepad.exe $(sjis "$INSTALL_WIN")\\readme.txt"
+    expect_installed_files
+}
+
+case_nsis_closed_first() {
+    build_installer -DSTART_AFTER_CLOSE || return
+    stage_install_folder
+    e2e_run "start \"$SETUP_EXE\" /D=$INSTALL_WIN" \
+        "wait-window installer #32770 サンプル製品" "press installer 1" "press installer 1" \
+        wait-child-dialog "check-command-line $(regcomplete_command_line)" \
+        "check-gone installer" "check-owner none" check-centred \
+        "click 1" "wait-exit 0" "wait-exit 0"
+    e2e_expect_log  # nothing launched
+    expect_installed_files
+}
+
+# build_inno_installer: the Inno Setup sample, compiled by ISCC.exe under Wine into the case's
+# folder; a warning fails the case. SETUP_EXE is its Windows path.
+build_inno_installer() {
+    local iscc=$top/tools/innosetup/node_modules/innosetup/bin/ISCC.exe
+    if [ ! -f "$iscc" ]; then
+        e2e_fail "ISCC.exe is missing (scripts/install-deps.sh installs it with npm)"
+        return 1
+    fi
+    if ! wine "$(windows_path "$iscc")" "/DRegcompleteExe=$(windows_path "$E2E_BIN/regcomplete.exe")" \
+        "/O$(windows_path "$E2E_WORK")" "$(windows_path "$top/examples/inno/sample.iss")" \
+        >"$E2E_WORK/iscc.log" 2>&1 || grep -qi '^warning' "$E2E_WORK/iscc.log"; then
+        e2e_fail "ISCC.exe failed or warned"
+        sed 's/^/  iscc: /' "$E2E_WORK/iscc.log"
+        return 1
+    fi
+    SETUP_EXE=$(windows_path "$E2E_WORK/sample-inno-setup.exe")
+    # An earlier install of the sample would make Setup skip the folder page and refill the user's
+    # details: the cases share the prefix, and take turns through a CTest lock.
+    wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\RegcompleteSample_is1' \
+        /f >/dev/null 2>&1 || true
+}
+
+# Inno Setup warns about an install folder that exists already, so the fake Notepad goes into
+# it only once the installer has made it, at the scenario's handshake. INNO_TO_LAST_PAGE are the
+# steps from the start to the wizard's last page (its window is of class TWizardForm, in the
+# setup.tmp its loader starts): the details typed on the user-information page (name,
+# organization, serial number from the top), Next there and on the folder page, then Install.
+prepare_inno() {
+    build_inno_installer || return
+    INSTALL_DIR=$E2E_STAGE/$install_folder
+    INSTALL_WIN=$E2E_STAGE_WIN\\$install_folder
+    E2E_HANDSHAKE=copy_notepad
+    INNO_TO_LAST_PAGE=("start \"$SETUP_EXE\" /DIR=\"$INSTALL_WIN\""
+        "wait-window installer TWizardForm サンプル製品"
+        "type installer 1 山田 太郎" "type installer 2 株式会社ｻﾝﾌﾟﾙ" "type installer 3 1234-5678-9012"
+        "press-text installer 次へ(&N)" "press-text installer 次へ(&N)"
+        "press-text installer インストール(&I)")
+}
+copy_notepad() { cp "$E2E_BIN/notepad.exe" "$INSTALL_DIR/notepad.exe"; }
+
+# Setup starts the program and closes its wizard at once; the program looks at /W when it has
+# started, and so finds the wizard still there or already gone. Either way the dialog must stay
+# and work once Setup has ended.
+case_inno_ticked() {
+    prepare_inno || return
+    e2e_stage_browser "Fake Browser"
+    e2e_register_browser "\"$E2E_BROWSER\" \"%1\""
+    e2e_run "${INNO_TO_LAST_PAGE[@]}" "press-text installer 完了(&F)" \
+        wait-child-dialog "check-command-line $(regcomplete_command_line)" \
+        "check-owner-or-none installer" "wait-parent-exit 0" "check-gone installer" check-centred \
+        "handshake $(windows_path "$E2E_WORK")\\notepad" \
+        "click 1002" "wait-log 1" "click 1003" "wait-log 2" "click 1" "wait-exit 0"
+    e2e_expect_log "\"$E2E_BROWSER\"  $ssl" "notepad.exe $(sjis "$INSTALL_WIN")\\readme.txt"
+    expect_installed_files inno
+}
+
+# The box on the last page unticked (a click on the first item of its list): Setup ends and
+# has started nothing.
+case_inno_unticked() {
+    prepare_inno || return
+    e2e_run "${INNO_TO_LAST_PAGE[@]}" "click-item installer 0" "press-text installer 完了(&F)" \
+        "wait-exit 0" "check-no-process regcomplete.exe"
+    e2e_expect_log  # nothing launched
+    expect_installed_files inno
+}
+
+case_name=${1:?usage: installer_test.sh CASE}
+declare -F "case_$case_name" >/dev/null || { echo "no case $case_name"; exit 2; }
+e2e_begin "$case_name"
+"case_$case_name"
+e2e_end
