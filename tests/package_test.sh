@@ -34,6 +34,8 @@ fi
 
 (cd out && sha256sum -c --strict "$name.zip.sha256") || fail "$name.zip.sha256 does not match $name.zip"
 expected="$name/README.md
+$name/examples/inno/readme.txt
+$name/examples/inno/sample.iss
 $name/examples/nsis/readme.txt
 $name/examples/nsis/sample.nsi
 $name/regcomplete-check.exe
