@@ -1027,23 +1027,30 @@ bool StepWaitLog(const char* args) {
     return records == want;
 }
 
-bool StepWaitExit(const char* args) {
-    if (!g_started) {
-        Fail("no program started");
-        return false;
-    }
+// Waits for `process` to end and checks its exit code against `args`; false when it still runs.
+bool WaitForExitCode(HANDLE process, const char* args, const char* who) {
     DWORD want = strtoul(args, nullptr, 10);
     DWORD start = GetTickCount();
-    while (WaitForSingleObject(g_process.hProcess, 0) != WAIT_OBJECT_0) {
+    while (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) {
         if (Elapsed(start, kWaitMs)) {
-            Fail("the program still runs after %lu ms", kWaitMs);
+            Fail("%s still runs after %lu ms", who, kWaitMs);
             return false;
         }
         PumpFor(kPollMs);
     }
     DWORD exit_code = 0;
-    GetExitCodeProcess(g_process.hProcess, &exit_code);
-    if (exit_code != want) Fail("exit code %lu, not %lu", exit_code, want);
+    GetExitCodeProcess(process, &exit_code);
+    if (exit_code != want) Fail("%s ended with exit code %lu, not %lu", who, exit_code, want);
+    Note("%s ended with exit code %lu", who, exit_code);
+    return true;
+}
+
+bool StepWaitExit(const char* args) {
+    if (!g_started) {
+        Fail("no program started");
+        return false;
+    }
+    if (!WaitForExitCode(g_process.hProcess, args, "the program")) return false;
     if (g_dialog != nullptr && IsWindow(g_dialog)) Fail("the dialog outlived its program");
     ForgetProcess();
     return true;
@@ -1529,19 +1536,7 @@ bool StepWaitParentExit(const char* args) {
         Fail("no started program behind the dialog's program");
         return false;
     }
-    DWORD want = strtoul(args, nullptr, 10);
-    DWORD start = GetTickCount();
-    while (WaitForSingleObject(g_parent.hProcess, 0) != WAIT_OBJECT_0) {
-        if (Elapsed(start, kWaitMs)) {
-            Fail("the started program still runs after %lu ms", kWaitMs);
-            return false;
-        }
-        PumpFor(kPollMs);
-    }
-    DWORD exit_code = 0;
-    GetExitCodeProcess(g_parent.hProcess, &exit_code);
-    if (exit_code != want) Fail("the started program's exit code %lu, not %lu", exit_code, want);
-    Note("the started program ended with exit code %lu", exit_code);
+    if (!WaitForExitCode(g_parent.hProcess, args, "the started program")) return false;
     CloseHandle(g_parent.hThread);
     CloseHandle(g_parent.hProcess);
     g_parent = {};
