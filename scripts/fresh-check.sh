@@ -52,14 +52,22 @@ start=$(date +%s)
 say "making a Debian 12 root in $root"
 debootstrap --variant=minbase bookworm "$root" "$archive" >"$log_file" 2>&1 ||
     { say "debootstrap failed; see $log_file"; exit 1; }
+# What makes this machine reach the network is the machine's, not the project's: its name servers and
+# the certificate authorities it trusts (taken into the root's store when ca-certificates installs).
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+if [ -d /usr/local/share/ca-certificates ]; then
+    mkdir -p "$root/usr/local/share/ca-certificates"
+    cp -r /usr/local/share/ca-certificates/. "$root/usr/local/share/ca-certificates/"
+fi
+[ -f /etc/npmrc ] && cp /etc/npmrc "$root/etc/npmrc"
 git clone -q --no-local "$top" "$root/work/regcomplete"
 for m in "${mounts[@]}"; do mount --bind "/$m" "$root/$m"; done
 [ -z "$keep_binfmt" ] && [ -f "$binfmt_entry" ] && echo -1 >"$binfmt_entry"
 
 say "running .ci/run inside (log: $log_file)"
 status=0
-chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+# With this machine's environment, as CI runs, but the root's own search path.
+chroot "$root" /usr/bin/env HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     CI=true bash -c 'cd /work/regcomplete && bash .ci/run' >>"$log_file" 2>&1 </dev/null || status=$?
 say "finished in $(($(date +%s) - start)) s with exit code $status; last lines:"
 tail -n 5 "$log_file" >&2
