@@ -5,13 +5,19 @@
 # release's own codename (so not its -security or -updates suites), one-line or deb822 form.
 debian_archive_uris() {
   local codename
+  # Either form may be missing; no source at all gives no output, which the caller reports.
+  cat_existing() {
+    local file
+    for file in "$@"; do [ -f "$file" ] && cat "$file"; done
+    return 0
+  }
   codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   [ -n "$codename" ] || return 0
   {
-    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+    cat_existing /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
       sed -e 's/#.*//' -e 's/\[[^]]*\]//' |
       awk -v c="$codename" '$1 == "deb" && $3 == c { print $2 }'
-    cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
+    cat_existing /etc/apt/sources.list.d/*.sources |
       awk -v c="$codename" '
         function flush() { if (deb && suite && enabled) print uris; deb = suite = 0; enabled = 1; uris = "" }
         BEGIN { enabled = 1 }
@@ -22,5 +28,6 @@ debian_archive_uris() {
         tolower($1) == "suites:" { for (i = 2; i <= NF; i++) if ($i == c) suite = 1 }
         tolower($1) == "enabled:" { enabled = (tolower($2) != "no") }
         END { flush() }' | tr ' ' '\n'
-  } | grep -E '^(https?|file)://' | awk '!seen[$0]++'
+  } | awk '/^(https?|file):\/\// && !seen[$0]++'
+  return 0
 }
