@@ -945,6 +945,29 @@ DWORD_PTR HitTest(long x, long y) {
     return hit;
 }
 
+// A real left click at a screen point, through the input queue as a user's would come.
+bool ClickScreenPoint(long x, long y) {
+    // Absolute mouse positions are in 65536ths of the screen.
+    int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input[3] = {};
+    for (INPUT& one : input) {
+        one.type = INPUT_MOUSE;
+        one.mi.dx = (x * 65536 + screen_width / 2) / screen_width;
+        one.mi.dy = (y * 65536 + screen_height / 2) / screen_height;
+        one.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    for (INPUT& one : input) {
+        if (SendInput(1, &one, sizeof one) != 1) {
+            Fail("SendInput failed");
+            return false;
+        }
+        PumpFor(150);
+    }
+    return true;
+}
+
 bool StepCloseBox() {
     // Find the close box where the dialog itself says it is: hit-test across the middle of the
     // caption from the right, then up and down through the middle of what was found.
@@ -970,25 +993,7 @@ bool StepCloseBox() {
             if (y > bottom) bottom = y;
         }
     Note("close box at %ld,%ld-%ld,%ld", left, top, right, bottom);
-    // Absolute mouse positions are in 65536ths of the screen.
-    int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input[3] = {};
-    for (INPUT& one : input) {
-        one.type = INPUT_MOUSE;
-        one.mi.dx = (column * 65536 + screen_width / 2) / screen_width;
-        one.mi.dy = (((top + bottom) / 2) * 65536 + screen_height / 2) / screen_height;
-        one.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    }
-    input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    for (INPUT& one : input) {
-        if (SendInput(1, &one, sizeof one) != 1) {
-            Fail("SendInput failed");
-            return false;
-        }
-        PumpFor(150);
-    }
-    return true;
+    return ClickScreenPoint(column, (top + bottom) / 2);
 }
 
 int LogRecords() {
@@ -1511,24 +1516,7 @@ bool StepClickItem(char* args) {
     POINT point = {item.left + (item.bottom - item.top) / 2, (item.top + item.bottom) / 2};
     ClientToScreen(search.found[0], &point);
     Note("click item %d at %ld,%ld", atoi(rest), point.x, point.y);
-    int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input[3] = {};
-    for (INPUT& one : input) {
-        one.type = INPUT_MOUSE;
-        one.mi.dx = (point.x * 65536 + screen_width / 2) / screen_width;
-        one.mi.dy = (point.y * 65536 + screen_height / 2) / screen_height;
-        one.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    }
-    input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    for (INPUT& one : input) {
-        if (SendInput(1, &one, sizeof one) != 1) {
-            Fail("SendInput failed");
-            return false;
-        }
-        PumpFor(150);
-    }
-    return true;
+    return ClickScreenPoint(point.x, point.y);
 }
 
 bool StepWaitParentExit(const char* args) {
