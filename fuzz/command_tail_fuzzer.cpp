@@ -1,6 +1,6 @@
 // Fuzzes the split of the process command line into the program's name and the tail: the tail
 // must start where the rules below put it, inside the line, and never with a blank.
-#include "ui/command_tail.h"
+#include "options/command_tail.h"
 
 #include "fuzz_invariants.h"
 

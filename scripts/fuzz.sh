@@ -24,7 +24,7 @@ core=(
   src/codepage/char_class.cpp
   src/request/query_encoding.cpp
   src/request/registration_url.cpp
-  src/ui/command_tail.cpp
+  src/options/command_tail.cpp
   src/launch/launch_commands.cpp
 )
 

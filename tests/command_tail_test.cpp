@@ -1,4 +1,4 @@
-#include "ui/command_tail.h"
+#include "options/command_tail.h"
 
 #include <string.h>
 

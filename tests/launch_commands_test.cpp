@@ -1,4 +1,5 @@
 #include "launch/launch_commands.h"
+#include "launch/launch_plan.h"
 
 #include <string.h>
 
@@ -12,19 +13,32 @@ namespace {
 
 const char kUrl[] = "https://regist.example.com/entry/regist.php?productid=abc";
 
-// Fills a buffer of `out_size` bytes followed by guard bytes, and checks afterwards that the
+// Fills a buffer of `out_size` units followed by guard units, and checks afterwards that the
 // guard is untouched and that the buffer is zero-terminated.
 struct GuardedBuffer {
     static constexpr size_t kGuardSize = 16;
-    char bytes[kBrowserCommandSize + kReadmeCommandSize + kGuardSize];
+    char16_t bytes[kWidePathSize + kGuardSize];
     size_t size;
 
-    explicit GuardedBuffer(size_t out_size) : size(out_size) { memset(bytes, 'X', sizeof bytes); }
+    explicit GuardedBuffer(size_t out_size) : size(out_size) {
+        for (char16_t& unit : bytes) unit = u'X';
+    }
     bool Intact() const {
         for (size_t i = size; i < size + kGuardSize; ++i)
-            if (bytes[i] != 'X') return false;
-        return size == 0 || memchr(bytes, '\0', size) != nullptr;
+            if (bytes[i] != u'X') return false;
+        for (size_t i = 0; i < size; ++i)
+            if (bytes[i] == 0) return true;
+        return size == 0;
     }
+    std::string Text() const { return Utf8(bytes); }
+};
+
+// A table's UTF-8 text as the UTF-16 the functions take; null stays null.
+struct Wide {
+    std::u16string text;
+    bool null;
+    explicit Wide(const char* utf8) : text(U16(utf8)), null(utf8 == nullptr) {}
+    const char16_t* get() const { return null ? nullptr : text.c_str(); }
 };
 
 struct BrowserCase {
@@ -58,9 +72,9 @@ const BrowserCase kBrowserCases[] = {
      "C:\\b.exe 100% -1 http://h/p"},
     {"only the first bare placeholder counts", "C:\\b.exe %1 %1", "http://h/p",
      "C:\\b.exe  http://h/p"},
-    // ソ is 83 5C and 表 is 95 5C in Shift_JIS: trail bytes pass through unchanged.
-    {"double-byte path kept byte for byte", "\"C:\\\x83\x5C\x83\x74\x83\x67\\\x95\x5C.exe\" \"%1\"",
-     "http://h/p", "\"C:\\\x83\x5C\x83\x74\x83\x67\\\x95\x5C.exe\"  http://h/p"},
+    {"a path no ANSI code page spells whole is kept unit for unit",
+     "\"C:\\Users\\Zoë\\山田\\browser.exe\" \"%1\"", "http://h/p",
+     "\"C:\\Users\\Zoë\\山田\\browser.exe\"  http://h/p"},
     {"an address with blanks goes unquoted", "b.exe \"%1\"", "http://h/p?username=Taro Yamada",
      "b.exe  http://h/p?username=Taro Yamada"},
     {"an empty address still gets its blank", "b.exe \"%1\"", "", "b.exe  "},
@@ -75,28 +89,31 @@ const BrowserCase kBrowserCases[] = {
 TEST(ComposeBrowserCommandTest, CommandLines) {
     for (const BrowserCase& c : kBrowserCases) {
         GuardedBuffer out(kBrowserCommandSize);
-        bool composed = ComposeBrowserCommand(c.command_template, c.url, out.bytes, out.size);
+        bool composed =
+            ComposeBrowserCommand(Wide(c.command_template).get(), c.url, out.bytes, out.size);
         EXPECT_EQ(c.command != nullptr, composed) << c.why;
-        EXPECT_EQ(c.command != nullptr ? c.command : "", std::string(out.bytes)) << c.why;
+        EXPECT_EQ(c.command != nullptr ? c.command : "", out.Text()) << c.why;
         EXPECT_TRUE(out.Intact()) << c.why;
     }
 }
 
 TEST(ComposeBrowserCommandTest, LongestTemplateAndAddressFitWhole) {
-    std::string command_template(kRegistryValueSize - 1, 'T');
+    // The longest template an expanded registry value gives.
+    std::string command_template(kCommandTemplateSize - 1, 'T');
     std::string url = "http://" + std::string(kAddressSize - 1 - 7, 'u');
     std::string expected = command_template + " " + url;
     ASSERT_EQ(kBrowserCommandSize - 1, expected.size());
 
     GuardedBuffer out(kBrowserCommandSize);
-    EXPECT_TRUE(ComposeBrowserCommand(command_template.c_str(), url.c_str(), out.bytes, out.size));
-    EXPECT_EQ(expected, out.bytes);
+    EXPECT_TRUE(ComposeBrowserCommand(Wide(command_template.c_str()).get(), url.c_str(), out.bytes,
+                                      out.size));
+    EXPECT_EQ(expected, out.Text());
     EXPECT_TRUE(out.Intact());
 }
 
 struct BrowserTypeCase {
     const char* why;
-    HtmAssociation association;
+    const char* association[4];  // chosen type and command, registered type and command
     const char* file_type;
     const char* command_template;
 };
@@ -114,12 +131,14 @@ const BrowserTypeCase kBrowserTypeCases[] = {
 
 TEST(ChooseBrowserFileTypeTest, FileTypes) {
     for (const BrowserTypeCase& c : kBrowserTypeCases) {
-        const char* command_template = "untouched";
-        const char* file_type = ChooseBrowserFileType(c.association, &command_template);
-        EXPECT_EQ(std::string(c.file_type), file_type != nullptr ? file_type : "(null)") << c.why;
-        EXPECT_EQ(std::string(c.command_template),
-                  command_template != nullptr ? command_template : "(null)")
-            << c.why;
+        Wide chosen_type(c.association[0]), chosen_command(c.association[1]);
+        Wide registered_type(c.association[2]), registered_command(c.association[3]);
+        HtmAssociation association = {chosen_type.get(), chosen_command.get(),
+                                      registered_type.get(), registered_command.get()};
+        const char16_t* command_template = u"untouched";
+        const char16_t* file_type = ChooseBrowserFileType(association, &command_template);
+        EXPECT_EQ(c.file_type, Utf8(file_type)) << c.why;
+        EXPECT_EQ(c.command_template, Utf8(command_template)) << c.why;
     }
 }
 
@@ -142,125 +161,67 @@ TEST(ComposeBrowserCommandTest, TooSmallBufferStartsNothing) {
     for (const TightCase& c : kTightCases) {
         GuardedBuffer out(c.out_size);
         EXPECT_EQ(c.composed,
-                  ComposeBrowserCommand("b.exe \"%1\"", "http://h/p", out.bytes, out.size))
+                  ComposeBrowserCommand(u"b.exe \"%1\"", "http://h/p", out.bytes, out.size))
             << c.why;
         if (c.out_size > 0)
-            EXPECT_EQ(c.composed ? "b.exe  http://h/p" : "", std::string(out.bytes)) << c.why;
+            EXPECT_EQ(c.composed ? "b.exe  http://h/p" : "", out.Text()) << c.why;
         else
-            EXPECT_EQ('X', out.bytes[0]) << c.why;
+            EXPECT_EQ(u'X', out.bytes[0]) << c.why;
         EXPECT_TRUE(out.Intact()) << c.why;
     }
 }
 
 struct ReadmeCase {
     const char* why;
-    unsigned code_page;
     const char* readme;
     const char* module_path;
-    const char* command;  // null: nothing is started
+    const char* path;  // null: there is no path to open
 };
 
 constexpr const char* kNoPath = nullptr;
 
 const ReadmeCase kReadmeCases[] = {
-    {"readme with blanks goes unquoted and unchanged", 932, "C:\\My Documents\\read me.txt",
-     "C:\\app\\regcomplete.exe", "notepad.exe C:\\My Documents\\read me.txt"},
-    {"readme needs no module path", 932, "c:/doc/readme.txt", kNoPath,
-     "notepad.exe c:/doc/readme.txt"},
-    {"readme is not cut at its directory", 932, "D:\\docs\\", kNoPath, "notepad.exe D:\\docs\\"},
-    {"no readme: the one beside the executable", 932, nullptr,
-     "C:\\Program Files\\Vendor\\regcomplete.exe",
-     "notepad.exe C:\\Program Files\\Vendor\\readme.txt"},
-    {"empty readme: the one beside the executable", 932, "", "C:\\app\\regcomplete.exe",
-     "notepad.exe C:\\app\\readme.txt"},
-    {"module path ending in a backslash", 932, nullptr, "C:\\app\\",
-     "notepad.exe C:\\app\\readme.txt"},
-    {"module path without a backslash is used whole", 932, nullptr, "regcomplete.exe",
-     "notepad.exe regcomplete.exereadme.txt"},
-    {"empty module path", 932, nullptr, "", "notepad.exe readme.txt"},
-    {"a slash is no backslash", 932, nullptr, "C:\\app/regcomplete.exe",
-     "notepad.exe C:\\readme.txt"},
-    {"network path", 932, nullptr, "\\\\server\\share\\setup.exe",
-     "notepad.exe \\\\server\\share\\readme.txt"},
-    // 表 is 95 5C and ソ is 83 5C in Shift_JIS: their trail bytes are no backslashes.
-    {"file name ending in a 0x5C trail byte", 932, nullptr, "C:\\tools\\\x95\x5C.exe",
-     "notepad.exe C:\\tools\\readme.txt"},
-    {"file name that is one 0x5C-trailed character", 932, nullptr, "C:\\tools\\\x83\x5C",
-     "notepad.exe C:\\tools\\readme.txt"},
-    {"directory ending in a 0x5C-trailed character", 932, nullptr,
-     "C:\\\x95\x5C\x8E\xA6\\\x83\x5C\x83\x74\x83\x67.exe",
-     "notepad.exe C:\\\x95\x5C\x8E\xA6\\readme.txt"},
-    {"only trail-byte backslashes: the path is used whole", 932, nullptr, "\x95\x5C\x83\x5C.exe",
-     "notepad.exe \x95\x5C\x83\x5C.exereadme.txt"},
-    {"a lead byte takes a real backslash as its trail byte", 932, nullptr,
-     "C:\\app\\\x81\\name.exe", "notepad.exe C:\\app\\readme.txt"},
-    {"a lead byte at the very end", 932, nullptr, "C:\\app\\name\x81",
-     "notepad.exe C:\\app\\readme.txt"},
-    {"half-width kana are single bytes", 932, nullptr, "C:\\\xB1\xB2\\\xB3.exe",
-     "notepad.exe C:\\\xB1\xB2\\readme.txt"},
-    {"code page 1252 has no lead bytes: 0x5C after 0x95 is a backslash", 1252, nullptr,
-     "C:\\tools\\\x95\x5C.exe", "notepad.exe C:\\tools\\\x95\\readme.txt"},
-    {"module path that could not be had starts nothing", 932, nullptr, kNoPath, nullptr},
-    {"empty readme and no module path starts nothing", 932, "", kNoPath, nullptr},
+    {"readme with blanks is kept unchanged", "C:\\My Documents\\read me.txt",
+     "C:\\app\\regcomplete.exe", "C:\\My Documents\\read me.txt"},
+    {"readme needs no module path", "c:/doc/readme.txt", kNoPath, "c:/doc/readme.txt"},
+    {"readme is not cut at its directory", "D:\\docs\\", kNoPath, "D:\\docs\\"},
+    {"no readme: the one beside the executable", nullptr,
+     "C:\\Program Files\\Vendor\\regcomplete.exe", "C:\\Program Files\\Vendor\\readme.txt"},
+    {"empty readme: the one beside the executable", "", "C:\\app\\regcomplete.exe",
+     "C:\\app\\readme.txt"},
+    {"module path ending in a backslash", nullptr, "C:\\app\\", "C:\\app\\readme.txt"},
+    {"module path without a backslash is used whole", nullptr, "regcomplete.exe",
+     "regcomplete.exereadme.txt"},
+    {"empty module path", nullptr, "", "readme.txt"},
+    {"a slash is no backslash", nullptr, "C:\\app/regcomplete.exe", "C:\\readme.txt"},
+    {"network path", nullptr, "\\\\server\\share\\setup.exe", "\\\\server\\share\\readme.txt"},
+    {"a folder no ANSI code page spells whole", nullptr, "C:\\サンプル ソフト表\\Zoë.exe",
+     "C:\\サンプル ソフト表\\readme.txt"},
+    {"module path that could not be had gives no path", nullptr, kNoPath, nullptr},
+    {"empty readme and no module path gives no path", "", kNoPath, nullptr},
 };
 
-TEST(ComposeReadmeCommandTest, CommandLines) {
+TEST(ComposeReadmePathTest, Paths) {
     for (const ReadmeCase& c : kReadmeCases) {
-        CharClass classes = ClassesFor(c.code_page);
-        GuardedBuffer out(kReadmeCommandSize);
-        bool composed = ComposeReadmeCommand(c.readme, c.module_path, classes, out.bytes, out.size);
-        EXPECT_EQ(c.command != nullptr, composed) << c.why;
-        EXPECT_EQ(c.command != nullptr ? c.command : "", std::string(out.bytes)) << c.why;
+        GuardedBuffer out(kWidePathSize);
+        bool composed =
+            ComposeReadmePath(Wide(c.readme).get(), Wide(c.module_path).get(), out.bytes, out.size);
+        EXPECT_EQ(c.path != nullptr, composed) << c.why;
+        EXPECT_EQ(c.path != nullptr ? c.path : "", out.Text()) << c.why;
         EXPECT_TRUE(out.Intact()) << c.why;
     }
 }
 
-TEST(ComposeReadmeCommandTest, LongestPathsFitWhole) {
-    CharClass classes = ClassesFor(932);
-    // The longest module path GetModuleFileNameA can give, its backslash at the very end.
-    std::string directory = "C:\\" + std::string(kModulePathSize - 1 - 4, 'd') + "\\";
-    ASSERT_EQ(kModulePathSize - 1, directory.size());
-    GuardedBuffer out(kReadmeCommandSize);
-    EXPECT_TRUE(ComposeReadmeCommand(nullptr, directory.c_str(), classes, out.bytes, out.size));
-    EXPECT_EQ("notepad.exe " + directory + "readme.txt", out.bytes);
-    EXPECT_EQ(kReadmeCommandSize - 1, strlen(out.bytes));
+TEST(ComposeReadmePathTest, LongestModulePathFitsWhole) {
+    // The longest module path GetModuleFileNameW gives, its backslash at the very end: the
+    // readme beside it no longer fits, and nothing cut short is opened.
+    std::string directory = "C:\\" + std::string(kWidePathSize - 1 - 4, 'd') + "\\";
+    GuardedBuffer out(kWidePathSize);
+    EXPECT_FALSE(ComposeReadmePath(nullptr, Wide(directory.c_str()).get(), out.bytes, out.size));
     EXPECT_TRUE(out.Intact());
-
-    // The longest readme option: the whole command copy but for "/R".
-    std::string tail = "/R" + std::string(kCommandCopySize - 1 - 2, 'r');
-    static RegistrationOptions options;
-    ParseOptions(tail.c_str(), classes, &options);
-    ASSERT_EQ(kCommandCopySize - 3, strlen(options.readme));
-    GuardedBuffer readme_out(kReadmeCommandSize);
-    EXPECT_TRUE(
-        ComposeReadmeCommand(options.readme, nullptr, classes, readme_out.bytes, readme_out.size));
-    EXPECT_EQ(std::string("notepad.exe ") + options.readme, readme_out.bytes);
-    EXPECT_TRUE(readme_out.Intact());
-}
-
-// "notepad.exe C:\a\readme.txt" is 27 bytes, 28 with the zero.
-const TightCase kReadmeTightCases[] = {
-    {"exactly the command and its zero", 28, true},
-    {"one byte short: nothing rather than a cut path", 27, false},
-    {"room for the prefix only", 13, false},
-    {"a single byte", 1, false},
-    {"no room at all", 0, false},
-};
-
-TEST(ComposeReadmeCommandTest, TooSmallBufferStartsNothing) {
-    CharClass classes = ClassesFor(932);
-    for (const TightCase& c : kReadmeTightCases) {
-        GuardedBuffer out(c.out_size);
-        EXPECT_EQ(c.composed,
-                  ComposeReadmeCommand(nullptr, "C:\\a\\x.exe", classes, out.bytes, out.size))
-            << c.why;
-        if (c.out_size > 0)
-            EXPECT_EQ(c.composed ? "notepad.exe C:\\a\\readme.txt" : "", std::string(out.bytes))
-                << c.why;
-        else
-            EXPECT_EQ('X', out.bytes[0]) << c.why;
-        EXPECT_TRUE(out.Intact()) << c.why;
-    }
+    std::string shorter = "C:\\" + std::string(kWidePathSize - 1 - 4 - 10, 'd') + "\\";
+    EXPECT_TRUE(ComposeReadmePath(nullptr, Wide(shorter.c_str()).get(), out.bytes, out.size));
+    EXPECT_EQ(shorter + "readme.txt", out.Text());
 }
 
 struct KeyCase {
@@ -284,13 +245,125 @@ TEST(ComposeCommandKeyTest, Keys) {
     };
     for (const KeyCase& c : cases) {
         GuardedBuffer out(c.out_size);
-        EXPECT_EQ(c.key != nullptr, ComposeCommandKey(c.file_type.c_str(), out.bytes, out.size))
+        EXPECT_EQ(c.key != nullptr,
+                  ComposeCommandKey(Wide(c.file_type.c_str()).get(), out.bytes, out.size))
             << c.why;
         if (c.out_size > 0) {
-            EXPECT_EQ(c.key != nullptr ? c.key : "", std::string(out.bytes)) << c.why;
+            EXPECT_EQ(c.key != nullptr ? c.key : "", out.Text()) << c.why;
         }
         EXPECT_TRUE(out.Intact()) << c.why;
     }
+}
+
+// A plan as one line: each step's way and what it carries, in order.
+std::string Describe(const LaunchPlan& plan) {
+    std::string described;
+    for (int i = 0; i < plan.count; ++i) {
+        const LaunchStep& step = plan.steps[i];
+        if (i > 0) described += " | ";
+        switch (step.way) {
+            case LaunchWay::kProcess:
+                described += "start ";
+                if (step.program != nullptr) described += "[" + Utf8(step.program) + "] ";
+                described += Utf8(step.text);
+                break;
+            case LaunchWay::kShell:
+                described += "shell " + Utf8(step.text);
+                if (step.directory != nullptr) described += " in " + Utf8(step.directory);
+                break;
+            case LaunchWay::kMessage: described += "message"; break;
+        }
+    }
+    return described;
+}
+
+struct BrowserPlanCase {
+    const char* why;
+    bool has_web_default;
+    const char* command_template;
+    const char* plan;
+};
+
+const char kSystem32[] = "C:\\Windows\\system32";
+
+const BrowserPlanCase kBrowserPlanCases[] = {
+    {"a web default: the shell first, then the .htm command", true, "b.exe \"%1\"",
+     "shell http://h/p in C:\\Windows\\system32 | start b.exe  http://h/p | message"},
+    {"no web default: the .htm command first, as ever, then the shell", false, "b.exe \"%1\"",
+     "start b.exe  http://h/p | shell http://h/p in C:\\Windows\\system32 | message"},
+    {"no .htm command: the shell alone", false, nullptr,
+     "shell http://h/p in C:\\Windows\\system32 | message"},
+    {"a command that cannot be composed is left out", true, "\"%1\"",
+     "shell http://h/p in C:\\Windows\\system32 | message"},
+};
+
+TEST(PlanBrowserLaunchTest, Plans) {
+    std::u16string system32 = U16(kSystem32);
+    for (const BrowserPlanCase& c : kBrowserPlanCases) {
+        Wide command_template(c.command_template);
+        BrowserFacts facts = {c.has_web_default, command_template.get(), system32.c_str()};
+        static BrowserPlan plan;
+        PlanBrowserLaunch("http://h/p", facts, &plan);
+        EXPECT_EQ(c.plan, Describe(plan.plan)) << c.why;
+        ASSERT_EQ(LaunchWay::kMessage, plan.plan.steps[plan.plan.count - 1].way) << c.why;
+    }
+}
+
+TEST(PlanBrowserLaunchTest, TheMessageHoldsTheWholeAddress) {
+    std::string address = "https://h/p?username=" + std::string(kAddressSize - 1 - 21, 'u');
+    static BrowserPlan plan;
+    PlanBrowserLaunch(address.c_str(), BrowserFacts{}, &plan);
+    std::string message = Utf8(plan.plan.steps[plan.plan.count - 1].text);
+    EXPECT_NE(std::string::npos, message.find("ブラウザー")) << message;
+    EXPECT_EQ(address, message.substr(message.size() - address.size()));
+}
+
+TEST(PlanBrowserLaunchTest, SchemeFollowsTheButton) {
+    EXPECT_STREQ("https", WebScheme(REGIST_URL_SSL));
+    EXPECT_STREQ("http", WebScheme(REGIST_URL_PLAIN));
+}
+
+struct ReadmePlanCase {
+    const char* why;
+    const char* readme;
+    const char* module_path;
+    const char* system_directory;
+    const char* plan;
+};
+
+const ReadmePlanCase kReadmePlanCases[] = {
+    {"Notepad from System32, whatever the program's folder holds", nullptr,
+     "C:\\サンプル ソフト\\regcomplete.exe", kSystem32,
+     "start [C:\\Windows\\system32\\notepad.exe] notepad.exe C:\\サンプル ソフト\\readme.txt | "
+     "shell C:\\サンプル ソフト\\readme.txt | message"},
+    {"the /R path as it is", "C:\\Docs\\お読み ください.txt", "C:\\app\\x.exe", kSystem32,
+     "start [C:\\Windows\\system32\\notepad.exe] notepad.exe C:\\Docs\\お読み ください.txt | "
+     "shell C:\\Docs\\お読み ください.txt | message"},
+    {"without System32 no Notepad is searched for by name", "C:\\r.txt", nullptr, nullptr,
+     "shell C:\\r.txt | message"},
+    {"without any path only the message", nullptr, nullptr, kSystem32, "message"},
+};
+
+TEST(PlanReadmeLaunchTest, Plans) {
+    for (const ReadmePlanCase& c : kReadmePlanCases) {
+        Wide readme(c.readme), module_path(c.module_path), system_directory(c.system_directory);
+        ReadmeFacts facts = {readme.get(), module_path.get(), system_directory.get()};
+        static ReadmePlan plan;
+        PlanReadmeLaunch(facts, &plan);
+        EXPECT_EQ(c.plan, Describe(plan.plan)) << c.why;
+    }
+}
+
+TEST(PlanReadmeLaunchTest, ACommandTooLongForCreateProcessGoesToTheShell) {
+    // A module path of the longest kind: the readme beside it fits a path, not Notepad's line.
+    std::string directory = "C:\\" + std::string(kProcessCommandLineSize - 21, 'd') + "\\";
+    Wide module_path((directory + "x.exe").c_str());
+    std::u16string system32 = U16(kSystem32);
+    static ReadmePlan plan;
+    PlanReadmeLaunch(ReadmeFacts{nullptr, module_path.get(), system32.c_str()}, &plan);
+    EXPECT_EQ("shell " + directory + "readme.txt | message", Describe(plan.plan));
+    std::string message = Utf8(plan.plan.steps[1].text);
+    EXPECT_EQ(directory + "readme.txt", message.substr(message.size() - directory.size() - 10));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "options/options.h"
+#include "options/wide_options.h"
 
 #include <string.h>
 
@@ -222,6 +223,75 @@ TEST(ParseOptionsTest, NextOptionSkipsOnlyTheLetterOfAnUnknownOption) {
     EXPECT_EQ(unsigned(kOptionProductId), bit);
     EXPECT_EQ(nullptr, next);
     EXPECT_EQ("z", OrNull(options.productid));
+}
+
+struct WideCase {
+    const char* why;
+    std::string ansi_tail;  // as the ANSI code page (932 here) hands it over
+    std::string wide_tail;  // the same line as the installer wrote it, UTF-8 here
+    const char* readme;
+    const char* owner_class;
+    const char* owner_title;
+};
+
+// The UTF-16 reading gives the paths and window names, but only for options the ANSI reading has.
+const WideCase kWideCases[] = {
+    {"a folder the code page cannot spell arrives whole",
+     "/R\"C:\\Program Files\\????\\readme.txt\" /Uabc",
+     "/R\"C:\\Program Files\\サンプル\\readme.txt\" /Uabc",
+     "C:\\Program Files\\サンプル\\readme.txt", kNull, kNull},
+    {"class and title, lower-case letters", "/cSetupWnd /t\"? ?\"", "/cSetupWnd /t\"鬼 Zoë\"",
+     kNull, "SetupWnd", "鬼 Zoë"},
+    {"an option past the ANSI reading's cut is not taken", "/Rr " + std::string(510, 'x') + " /Cc",
+     "/Rr " + std::string(510, 'x') + " /Cc", "r", kNull, kNull},
+    {"nor the later of two values when it lies past the cut",
+     "/Rfirst " + std::string(505, 'x') + " /Rsecond",
+     "/Rfirst " + std::string(505, 'x') + " /Rsecond", "first", kNull, kNull},
+    {"a value the ANSI reading drops is dropped", "/Rabc /T\x82", "/Rabc /Tア", "abc", kNull,
+     kNull},
+    {"W takes its value from the ANSI reading and counts as an option", "/W12 /Rx /W\"3 /Ry\"",
+     "/W12 /Rx /W\"3 /Ry\"", "x", kNull, kNull},
+    {"a surrogate pair is two units of one character", "/T? /Cc", "/T𠮷 /Cc", kNull, "c", "𠮷"},
+};
+
+TEST(ParseWideOptionsTest, PathsAndWindowNames) {
+    CharClass classes = ClassesFor(932);
+    for (const WideCase& c : kWideCases) {
+        static RegistrationOptions options;
+        ParseOptions(c.ansi_tail.c_str(), classes, &options);
+        std::u16string wide_tail = U16(c.wide_tail.c_str());
+        static WideOptions wide;
+        ParseWideOptions(wide_tail.c_str(), options, &wide);
+        EXPECT_EQ(OrNull(c.readme), Utf8(wide.readme)) << c.why;
+        EXPECT_EQ(OrNull(c.owner_class), Utf8(wide.owner_class)) << c.why;
+        EXPECT_EQ(OrNull(c.owner_title), Utf8(wide.owner_title)) << c.why;
+    }
+}
+
+TEST(LeaveOutUnheldDetailsTest, OnlyTheDetailsNamedGo) {
+    const struct {
+        const char* why;
+        unsigned unheld;
+        const char* kept;  // the letters of the details that stay
+    } cases[] = {
+        {"all held", 0, "PUOS"},
+        {"the user's name only", kOptionUserName, "POS"},
+        {"every detail", kOptionProductId | kOptionUserName | kOptionOrganization | kOptionSerialNo,
+         ""},
+        {"paths and window names are no details", kOptionReadme | kOptionOwnerTitle, "PUOS"},
+    };
+    for (const auto& c : cases) {
+        RegistrationOptions options;
+        ParseOptions("/Pp /Uu /Oo /Ss /Rr /Tt", ClassesFor(932), &options);
+        LeaveOutUnheldDetails(c.unheld, &options);
+        std::string kept;
+        if (options.productid != nullptr) kept += 'P';
+        if (options.username != nullptr) kept += 'U';
+        if (options.organization != nullptr) kept += 'O';
+        if (options.serialno != nullptr) kept += 'S';
+        EXPECT_EQ(c.kept, kept) << c.why;
+        EXPECT_EQ("r", OrNull(options.readme)) << c.why;
+    }
 }
 
 }  // namespace

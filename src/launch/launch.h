@@ -1,35 +1,50 @@
-// Starting the outside programs on Windows: the browser that opens ".htm" files and Notepad.
-//
-// A thin layer over the registry, the module path and WinExec; the command lines themselves are
-// composed by launch_commands.h. Every failure ends a launch silently: nothing is shown and the
-// caller goes on as before. Programs are started with SW_SHOW and never waited for.
+// Starting the outside programs on Windows: the thin layer that asks the registry, the module path
+// and the system folder for the facts a launch plan needs (launch_plan.h), and carries a plan out.
+// Every string is UTF-16, so that a path or a browser's command that the ANSI code page cannot
+// spell still arrives whole.
 #pragma once
 
 #include <stddef.h>
 #include <windows.h>
+// After windows.h:
+#include <shellapi.h>
 
-#include "codepage/char_class.h"
-#include "launch/launch_commands.h"
-#include "options/options.h"
+#include "launch/launch_plan.h"
 
-// Reads the default value of `subkey` under HKEY_CLASSES_ROOT into `out`, which holds
-// kRegistryValueSize bytes and may be the same buffer as `subkey`. Returns 0, or the platform's
-// error code with `out` untouched; a value that does not fit in kRegistryValueSize bytes is an
-// error.
-LONG ReadClassesRootDefault(const char* subkey, char* out);
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows strings are UTF-16");
 
-// The command that opens ".htm" files and the file type it belongs to, each into a buffer of
-// kRegistryValueSize bytes: the user's choice under HKEY_CURRENT_USER when it has a command,
-// otherwise the type HKEY_CLASSES_ROOT\.htm names (ChooseBrowserFileType decides); the type's
-// "\shell\open\command" key holds the command. False, with both empty, when neither has one.
-bool ReadBrowserCommandTemplate(char* file_type, char* command_template);
+inline wchar_t* AsWide(char16_t* text) {
+    return reinterpret_cast<wchar_t*>(text);
+}
+inline const wchar_t* AsWide(const char16_t* text) {
+    return reinterpret_cast<const wchar_t*>(text);
+}
 
-// The full path of the program's own executable. False, with `out` empty, when the platform
-// cannot give it or gives it cut to `out_size`.
-bool ReadModulePath(char* out, size_t out_size);
+// The facts for one scheme ("https" or "http"), read into `buffers`; `*file_type` names the file
+// type whose ".htm" command was read, or is null when there is none.
+struct BrowserFactBuffers {
+    char16_t system_directory[kSystemDirectorySize];
+    char16_t file_type[kRegistryValueSize];
+    char16_t command_template[kCommandTemplateSize];
+};
+BrowserFacts ReadBrowserFacts(const char* scheme, BrowserFactBuffers* buffers,
+                              const char16_t** file_type);
 
-// Starts the browser's command (ReadBrowserCommandTemplate) on `url`.
-void OpenUrlInBrowser(const char* url);
+// The full path of the program's own executable, of up to kWidePathSize units. False, with `out`
+// empty, when the platform cannot give it or gives it cut to `out_size`.
+bool ReadModulePath(char16_t* out, size_t out_size);
 
-// Starts Notepad on the readme named by option R, or on "readme.txt" beside the executable.
-void OpenReadme(const RegistrationOptions& options, const CharClass& classes);
+// System32 (for a 32-bit program on 64-bit Windows, the folder Windows maps it to). False, with
+// `out` empty, when the platform cannot give it whole.
+bool ReadSystemDirectory(char16_t* out, size_t out_size);
+
+// shell32 and ole32 are loaded from System32 only when a plan reaches the shell: most presses
+// never do, and start-up never pays for them. Once loaded they stay, with the thread's COM set up.
+struct ShellSession {
+    bool tried;
+    BOOL(WINAPI* execute)(SHELLEXECUTEINFOW*);
+};
+
+// Tries the plan's steps in order and stops at the first that starts something, or at its
+// message, which `owner` owns.
+void CarryOutPlan(const LaunchPlan& plan, HWND owner, ShellSession* shell);

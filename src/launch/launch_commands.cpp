@@ -1,56 +1,34 @@
 // Composes the browser and Notepad command lines from what the platform reported.
 #include "launch/launch_commands.h"
 
-#include <string.h>
+#include "launch/wide_text.h"
 
 namespace {
 
-const char kQuotedPlaceholder[] = "\"%1\"";
-const char kBarePlaceholder[] = "%1";
-
-// Appends `length` bytes of `text` at `*used` when they fit with the terminating zero.
-bool Append(char* out, size_t out_size, size_t* used, const char* text, size_t length) {
-    if (length >= out_size - *used) return false;
-    memcpy(out + *used, text, length);
-    *used += length;
-    out[*used] = '\0';
-    return true;
-}
-
-bool Refuse(char* out, size_t out_size) {
-    if (out_size > 0) out[0] = '\0';
-    return false;
-}
+const char16_t kQuotedPlaceholder[] = u"\"%1\"";
+const char16_t kBarePlaceholder[] = u"%1";
+const char16_t kNotepadCommandPrefix[] = u"notepad.exe ";
+const char16_t kNotepadFileName[] = u"\\notepad.exe";
+const char16_t kReadmeFileName[] = u"readme.txt";
 
 // The length of the directory part of `path`: up to and including its last backslash, or the
-// whole path when there is none. Under code page 932 many characters end in 0x5C (表 is 95 5C),
-// so the path is walked forward and a lead byte takes its trail byte with it.
-size_t DirectoryLength(const char* path, const CharClass& classes) {
+// whole path when there is none.
+size_t DirectoryLength(const char16_t* path) {
     size_t directory = 0;
-    bool found = false;
     size_t i = 0;
-    while (path[i] != '\0') {
-        if (IsLeadByte(classes, static_cast<unsigned char>(path[i])) && path[i + 1] != '\0') {
-            i += 2;
-            continue;
-        }
-        if (path[i] == '\\') {
-            directory = i + 1;
-            found = true;
-        }
-        ++i;
+    for (; path[i] != 0; ++i) {
+        if (path[i] == u'\\') directory = i + 1;
     }
-    return found ? directory : i;
+    return directory != 0 ? directory : i;
 }
 
 }  // namespace
 
-const char* ChooseBrowserFileType(const HtmAssociation& association,
-                                  const char** command_template) {
-    // The registry's old API reads a key without a default value as an empty one.
-    bool has_choice = association.chosen_type != nullptr && association.chosen_type[0] != '\0' &&
-                      association.chosen_command != nullptr &&
-                      association.chosen_command[0] != '\0';
+const char16_t* ChooseBrowserFileType(const HtmAssociation& association,
+                                      const char16_t** command_template) {
+    // A key without a default value reads as an empty one.
+    bool has_choice = association.chosen_type != nullptr && association.chosen_type[0] != 0 &&
+                      association.chosen_command != nullptr && association.chosen_command[0] != 0;
     if (has_choice) {
         *command_template = association.chosen_command;
         return association.chosen_type;
@@ -63,49 +41,55 @@ const char* ChooseBrowserFileType(const HtmAssociation& association,
     return association.registered_type;
 }
 
-bool ComposeCommandKey(const char* file_type, char* out, size_t out_size) {
-    if (out_size == 0 || file_type == nullptr) return Refuse(out, out_size);
-    size_t used = 0;
-    out[0] = '\0';
-    if (!Append(out, out_size, &used, file_type, strlen(file_type)) ||
-        !Append(out, out_size, &used, kOpenCommandKeySuffix, sizeof kOpenCommandKeySuffix - 1))
-        return Refuse(out, out_size);
-    return true;
+bool ComposeCommandKey(const char16_t* file_type, char16_t* out, size_t out_size) {
+    if (file_type == nullptr) return RefuseText(out, out_size);
+    WideText key = StartText(out, out_size);
+    return AppendText(&key, file_type) && AppendText(&key, kOpenCommandKeySuffix)
+               ? true
+               : RefuseText(out, out_size);
 }
 
-bool ComposeBrowserCommand(const char* command_template, const char* url, char* out,
+bool ComposeBrowserCommand(const char16_t* command_template, const char* url, char16_t* out,
                            size_t out_size) {
-    if (out_size == 0 || command_template == nullptr || url == nullptr)
-        return Refuse(out, out_size);
-    const char* cut = strstr(command_template, kQuotedPlaceholder);
-    if (cut == nullptr) cut = strstr(command_template, kBarePlaceholder);
+    if (command_template == nullptr || url == nullptr) return RefuseText(out, out_size);
+    const char16_t* cut = FindText(command_template, kQuotedPlaceholder);
+    if (cut == nullptr) cut = FindText(command_template, kBarePlaceholder);
     size_t kept =
-        cut != nullptr ? static_cast<size_t>(cut - command_template) : strlen(command_template);
+        cut != nullptr ? static_cast<size_t>(cut - command_template) : TextLength(command_template);
     // With nothing before the address, the address itself would be started as a program.
-    if (kept == 0) return Refuse(out, out_size);
+    if (kept == 0) return RefuseText(out, out_size);
 
-    size_t used = 0;
-    out[0] = '\0';
-    if (!Append(out, out_size, &used, command_template, kept) ||
-        !Append(out, out_size, &used, " ", 1) || !Append(out, out_size, &used, url, strlen(url)))
-        return Refuse(out, out_size);
-    return true;
+    WideText command = StartText(out, out_size);
+    return AppendText(&command, command_template, kept) && AppendText(&command, u" ") &&
+                   AppendBytes(&command, url)
+               ? true
+               : RefuseText(out, out_size);
 }
 
-bool ComposeReadmeCommand(const char* readme, const char* module_path, const CharClass& classes,
-                          char* out, size_t out_size) {
-    if (out_size == 0) return Refuse(out, out_size);
-    size_t used = 0;
-    out[0] = '\0';
-    if (!Append(out, out_size, &used, kNotepadCommandPrefix, sizeof kNotepadCommandPrefix - 1))
-        return Refuse(out, out_size);
-    if (readme != nullptr && readme[0] != '\0') {
-        if (!Append(out, out_size, &used, readme, strlen(readme))) return Refuse(out, out_size);
-        return true;
-    }
-    if (module_path == nullptr) return Refuse(out, out_size);
-    if (!Append(out, out_size, &used, module_path, DirectoryLength(module_path, classes)) ||
-        !Append(out, out_size, &used, kReadmeFileName, sizeof kReadmeFileName - 1))
-        return Refuse(out, out_size);
-    return true;
+bool ComposeReadmePath(const char16_t* readme, const char16_t* module_path, char16_t* out,
+                       size_t out_size) {
+    WideText path = StartText(out, out_size);
+    if (readme != nullptr && readme[0] != 0)
+        return AppendText(&path, readme) ? true : RefuseText(out, out_size);
+    if (module_path == nullptr) return RefuseText(out, out_size);
+    return AppendText(&path, module_path, DirectoryLength(module_path)) &&
+                   AppendText(&path, kReadmeFileName)
+               ? true
+               : RefuseText(out, out_size);
+}
+
+bool ComposeNotepadPath(const char16_t* system_directory, char16_t* out, size_t out_size) {
+    if (system_directory == nullptr || system_directory[0] == 0) return RefuseText(out, out_size);
+    WideText path = StartText(out, out_size);
+    return AppendText(&path, system_directory) && AppendText(&path, kNotepadFileName)
+               ? true
+               : RefuseText(out, out_size);
+}
+
+bool ComposeReadmeCommand(const char16_t* readme_path, char16_t* out, size_t out_size) {
+    if (readme_path == nullptr) return RefuseText(out, out_size);
+    WideText command = StartText(out, out_size);
+    return AppendText(&command, kNotepadCommandPrefix) && AppendText(&command, readme_path)
+               ? true
+               : RefuseText(out, out_size);
 }

@@ -126,6 +126,7 @@ unsigned ParseOptions(const char* tail, const CharClass& classes, RegistrationOp
     options->readme = options->serialno = options->username = options->organization = nullptr;
     options->productid = options->owner_class = options->owner_title = nullptr;
     options->owner_window = 0;
+    options->options_read = 0;
     size_t length = strnlen(tail, kCommandCopySize - 1);
     memcpy(options->command_copy, tail, length);
     options->command_copy[length] = '\0';
@@ -140,6 +141,7 @@ unsigned ParseOptions(const char* tail, const CharClass& classes, RegistrationOp
         owner_window_before = options->owner_window;
         position = NextOption(position, classes, options, &last_bit);
         mask |= last_bit;
+        if (position != nullptr || last_bit != 0) ++options->options_read;
     }
     if (tail[length] != '\0' && last_bit != 0) {
         DropValueCutByTheCopy(options, last_position, *FindOptionByBit(last_bit),

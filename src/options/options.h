@@ -23,6 +23,10 @@ struct RegistrationOptions {
     const char* owner_class;   // C
     const char* owner_title;   // T
     int32_t owner_window;      // W, 0 when none
+    // How many options (a slash, a letter and what follows) the scan went through, known or not:
+    // the second, UTF-16 reading of the same line (WideOptions) goes no further, so that it never
+    // takes an option this reading did not see.
+    unsigned options_read;
 };
 
 // One bit per option letter seen (`OptionMask`).

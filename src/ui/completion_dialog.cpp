@@ -11,35 +11,51 @@
 #include "ui/info_colours.h"
 #include "ui/info_text.h"
 
-CharClass g_classes;
-RegistrationOptions g_options;
-HINSTANCE g_instance;
-HWND g_current_dialog;
-
 namespace {
 
-HWND ChooseOwner() {
+HWND ChooseOwner(const CompletionContext& context) {
+    const RegistrationOptions& options = context.options;
     // Window handles are 32-bit values, sign-extended where pointers are wider.
-    HWND given = reinterpret_cast<HWND>(static_cast<intptr_t>(g_options.owner_window));
-    bool alive = g_options.owner_window != 0 && IsWindow(given);
-    switch (ChooseOwnerSource(g_options, alive)) {
+    HWND given = reinterpret_cast<HWND>(static_cast<intptr_t>(options.owner_window));
+    bool alive = options.owner_window != 0 && IsWindow(given);
+    switch (ChooseOwnerSource(options, alive)) {
         case OwnerSource::kWindow: return given;
+        // The UTF-16 reading: a title the ANSI code page cannot spell would not match as '?'s.
         case OwnerSource::kFindWindow:
-            return FindWindowA(g_options.owner_class, g_options.owner_title);
+            return FindWindowW(AsWide(context.wide.owner_class), AsWide(context.wide.owner_title));
         case OwnerSource::kNone: break;
     }
     return nullptr;
 }
 
-void OpenRegistration(const char* base) {
-    char address[kAddressSize];
-    BuildRegistrationUrl(base, g_options, g_classes, address, sizeof address);
-    OpenUrlInBrowser(address);
+CompletionContext* ContextOf(HWND dialog) {
+    return reinterpret_cast<CompletionContext*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
-void CloseDialog(HWND dialog) {
-    DestroyWindow(dialog);
-    g_current_dialog = nullptr;
+void OpenRegistration(HWND dialog, const char* base) {
+    CompletionContext* context = ContextOf(dialog);
+    char address[kAddressSize];
+    BuildRegistrationUrl(base, context->options, context->classes, address, sizeof address);
+    BrowserFactBuffers buffers;
+    const char16_t* file_type = nullptr;
+    BrowserFacts facts = ReadBrowserFacts(WebScheme(address), &buffers, &file_type);
+    BrowserPlan plan;
+    PlanBrowserLaunch(address, facts, &plan);
+    CarryOutPlan(plan.plan, dialog, &context->shell);
+}
+
+void OpenReadme(HWND dialog) {
+    CompletionContext* context = ContextOf(dialog);
+    char16_t module_path[kWidePathSize];
+    char16_t system_directory[kSystemDirectorySize];
+    ReadmeFacts facts = {};
+    facts.readme = context->wide.readme;
+    if (ReadModulePath(module_path, kWidePathSize)) facts.module_path = module_path;
+    if (ReadSystemDirectory(system_directory, kSystemDirectorySize))
+        facts.system_directory = system_directory;
+    ReadmePlan plan;
+    PlanReadmeLaunch(facts, &plan);
+    CarryOutPlan(plan.plan, dialog, &context->shell);
 }
 
 // The text is Shift_JIS whatever the system's code page; set as Unicode it reads right on every
@@ -68,43 +84,28 @@ INT_PTR AnswerColours(ColourRequest request, HDC context, HWND control) {
     return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
 }
 
-}  // namespace
-
-HWND CreateCompletionDialog(HINSTANCE instance, int show) {
-    g_instance = instance;
-    HWND dialog =
-        CreateDialogParamW(instance, L"REGISTER_START", ChooseOwner(), CompletionDialogProc, 0);
-    if (dialog == nullptr) return nullptr;
-
-    // Shown first, then moved: the size is the one the shown window has.
-    ShowWindow(dialog, show);
-    RECT rect = {};
-    GetWindowRect(dialog, &rect);
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    MoveWindow(dialog, CentredOrigin(GetSystemMetrics(SM_CXSCREEN), width),
-               CentredOrigin(GetSystemMetrics(SM_CYSCREEN), height), width, height, TRUE);
-    UpdateWindow(dialog);
-    return dialog;
+// Keeps the context for the commands; the focus goes to the first tab stop, the SSL button.
+INT_PTR StartDialog(HWND dialog, LPARAM context) {
+    SetWindowLongPtrW(dialog, DWLP_USER, context);
+    ShowInfoText(dialog);
+    return TRUE;
 }
 
 INT_PTR CALLBACK CompletionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG:
-            ShowInfoText(dialog);
-            return TRUE;  // the focus goes to the first tab stop, the SSL button
+        case WM_INITDIALOG: return StartDialog(dialog, lParam);
 
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case IDC_REGIST_SSL: OpenRegistration(REGIST_URL_SSL); return TRUE;
-                case IDC_REGIST_PLAIN: OpenRegistration(REGIST_URL_PLAIN); return TRUE;
-                case IDC_README: OpenReadme(g_options, g_classes); return TRUE;
+                case IDC_REGIST_SSL: OpenRegistration(dialog, REGIST_URL_SSL); return TRUE;
+                case IDC_REGIST_PLAIN: OpenRegistration(dialog, REGIST_URL_PLAIN); return TRUE;
+                case IDC_README: OpenReadme(dialog); return TRUE;
                 case IDOK:
-                case IDCANCEL: CloseDialog(dialog); return TRUE;
+                case IDCANCEL: DestroyWindow(dialog); return TRUE;
             }
             return FALSE;
 
-        case WM_CLOSE: CloseDialog(dialog); return TRUE;
+        case WM_CLOSE: DestroyWindow(dialog); return TRUE;
 
         case WM_DESTROY: PostQuitMessage(0); return FALSE;
 
@@ -118,4 +119,23 @@ INT_PTR CALLBACK CompletionDialogProc(HWND dialog, UINT message, WPARAM wParam, 
                                  reinterpret_cast<HWND>(lParam));
     }
     return FALSE;
+}
+
+}  // namespace
+
+HWND CreateCompletionDialog(CompletionContext* context, int show) {
+    HWND dialog = CreateDialogParamW(context->instance, L"REGISTER_START", ChooseOwner(*context),
+                                     CompletionDialogProc, reinterpret_cast<LPARAM>(context));
+    if (dialog == nullptr) return nullptr;
+
+    // Shown first, then moved: the size is the one the shown window has.
+    ShowWindow(dialog, show);
+    RECT rect = {};
+    GetWindowRect(dialog, &rect);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    MoveWindow(dialog, CentredOrigin(GetSystemMetrics(SM_CXSCREEN), width),
+               CentredOrigin(GetSystemMetrics(SM_CYSCREEN), height), width, height, TRUE);
+    UpdateWindow(dialog);
+    return dialog;
 }

@@ -1,23 +1,24 @@
 // The completion dialog: the program's one window, created from the REGISTER_START template, and
-// the values the whole run shares with it.
+// the one context the whole run shares with it.
 #pragma once
 
 #include <windows.h>
 
 #include "codepage/char_class.h"
+#include "launch/launch.h"
 #include "options/options.h"
+#include "options/wide_options.h"
 
-// Set once at start-up, before the dialog exists, and never changed afterwards.
-extern CharClass g_classes;
-extern RegistrationOptions g_options;
-
-// The module that holds the template, and the dialog's window while it exists (the message loop
-// hands it its keyboard messages; closing the dialog clears it).
-extern HINSTANCE g_instance;
-extern HWND g_current_dialog;
+// Owned by WinMain and handed to the dialog as its creation parameter; the dialog keeps it with
+// DWLP_USER. Everything but the shell session is filled before the dialog exists and only read.
+struct CompletionContext {
+    CharClass classes;
+    RegistrationOptions options;
+    WideOptions wide;
+    HINSTANCE instance;  // holds the dialog template
+    ShellSession shell;  // loaded when a press first needs the shell
+};
 
 // Creates the dialog under the owner the options name, shows it with `show`, centres it on the
 // primary screen and paints it. Returns the dialog, or null when it could not be created.
-HWND CreateCompletionDialog(HINSTANCE instance, int show);
-
-INT_PTR CALLBACK CompletionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+HWND CreateCompletionDialog(CompletionContext* context, int show);

@@ -1,22 +1,24 @@
-// The program's entry: reads the platform's start-up facts, the options, shows the completion
-// dialog and runs the message loop until the dialog is gone. The exit code is always 0.
+// The program's entry: reads the platform's start-up facts and the options into the one context,
+// shows the completion dialog and runs the message loop until the dialog is gone. The exit code
+// is always 0.
 #include <windows.h>
 
 #include "codepage/char_class.h"
+#include "options/command_tail.h"
 #include "options/options.h"
-#include "ui/command_tail.h"
+#include "options/wide_options.h"
 #include "ui/completion_dialog.h"
 #include "ui/dialog_placement.h"
 #include "ui/system_dlls.h"
 
 namespace {
 
-void SetUpSystemCharClass() {
+void SetUpSystemCharClass(CharClass* classes) {
     UINT code_page = GetACP();
     CPINFO info;
     const unsigned char* lead_bytes = nullptr;
     if (GetCPInfo(code_page, &info) && info.MaxCharSize >= 2) lead_bytes = info.LeadByte;
-    SetUpCharClass(&g_classes, code_page, lead_bytes);
+    SetUpCharClass(classes, code_page, lead_bytes);
 }
 
 int StartupShowState() {
@@ -26,23 +28,56 @@ int StartupShowState() {
     return ChooseShowState(startup.dwFlags, startup.wShowWindow);
 }
 
+// Whether the ANSI code page can write `value` only with its default character (a '?'). Windows'
+// best-fit letters count as held, as they are what the ANSI command line carries.
+bool NeedsDefaultCharacter(const char16_t* value) {
+    // UTF-8 holds every character, and WideCharToMultiByte refuses the flag for it.
+    if (value == nullptr || GetACP() == CP_UTF8) return false;
+    BOOL used_default = FALSE;
+    int length =
+        WideCharToMultiByte(CP_ACP, 0, AsWide(value), -1, nullptr, 0, nullptr, &used_default);
+    return length > 0 && used_default;
+}
+
+unsigned DetailsTheCodePageCannotHold(const WideOptions& wide) {
+    unsigned unheld = 0;
+    if (NeedsDefaultCharacter(wide.productid)) unheld |= kOptionProductId;
+    if (NeedsDefaultCharacter(wide.username)) unheld |= kOptionUserName;
+    if (NeedsDefaultCharacter(wide.organization)) unheld |= kOptionOrganization;
+    if (NeedsDefaultCharacter(wide.serialno)) unheld |= kOptionSerialNo;
+    return unheld;
+}
+
+// The command line twice: as ANSI bytes for the address's details, which the registration form
+// reads in the system's code page, and as UTF-16 for paths and window names.
+void ReadCommandLine(CompletionContext* context) {
+    const char* tail = SkipProgramName(GetCommandLineA(), context->classes);
+    ParseOptions(tail, context->classes, &context->options);
+    const char16_t* wide_tail =
+        SkipProgramName(reinterpret_cast<const char16_t*>(GetCommandLineW()));
+    ParseWideOptions(wide_tail, context->options, &context->wide);
+    LeaveOutUnheldDetails(DetailsTheCodePageCannotHold(context->wide), &context->options);
+}
+
 }  // namespace
 
 // The runtime's own command-line tail and show state are not used: the tail must step over
 // double-byte names the way the options do, and both are read from the platform here.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     LoadSystemDllsFromSystem32Only();
-    SetUpSystemCharClass();
-    const char* tail = SkipProgramName(GetCommandLineA(), g_classes);
-    ParseOptions(tail, g_classes, &g_options);
+    CompletionContext context = {};
+    context.instance = instance;
+    SetUpSystemCharClass(&context.classes);
+    ReadCommandLine(&context);
 
-    g_current_dialog = CreateCompletionDialog(instance, StartupShowState());
-    if (g_current_dialog == nullptr) return 0;
+    HWND dialog = CreateCompletionDialog(&context, StartupShowState());
+    if (dialog == nullptr) return 0;
 
     MSG message;
-    // Unicode throughout, so that the dialog's texts survive any system code page.
+    // Unicode throughout, so that the dialog's texts survive any system code page. Once the
+    // dialog is destroyed IsDialogMessageW takes nothing, and its quit message ends the loop.
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (g_current_dialog != nullptr && IsDialogMessageW(g_current_dialog, &message)) continue;
+        if (IsDialogMessageW(dialog, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -1,25 +1,28 @@
 // regcomplete-check: shows installer authors what a command-line tail will do, without running
-// their installer: the options the program reads, the addresses it would open and the command
-// lines it would start for them and for the readme.
+// their installer: the options the program reads, the addresses it would open and what each
+// button would start, composed by the program's own functions (launch_plan.h).
 //
 //   regcomplete-check [--codepage N] [--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE]
-//                     [--module-path PATH] -- TAIL
+//                     [--module-path PATH] [--system-dir PATH] [--web-default] -- TAIL
 //   regcomplete-check --version
 //
 // On the host TAIL is the one argument after "--". On Windows it is everything after " -- " on
 // the raw command line, so that quotes arrive exactly as an installer writes them, and the code
-// page defaults to the system's ANSI code page. TEMPLATE stands for the open command of the
-// browser and PATH for the program's own path; on Windows each defaults to what the program
-// itself would read, elsewhere the command lines that need them are not composed. The last line
-// names the file type whose command the browser lines use, or "(--htm-command)" when TEMPLATE
-// was given.
+// page defaults to the system's ANSI code page. TEMPLATE stands for the browser's ".htm" open
+// command, PATH for the program's own path and for System32, and --web-default for a user's
+// default browser for web addresses; on Windows each defaults to what the program itself would
+// read. On the host there is no template, module path or default unless given, and System32 is
+// C:\Windows\system32. The details are printed as the bytes the address is built from; paths,
+// commands and file types as UTF-8.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "code_page_text.h"
 #include "codepage/char_class.h"
-#include "launch/launch_commands.h"
+#include "launch/launch_plan.h"
 #include "options/options.h"
+#include "options/wide_options.h"
 #include "request/registration_url.h"
 #include "version.h"
 
@@ -29,7 +32,7 @@
 #include <windows.h>
 
 #include "launch/launch.h"
-#include "ui/command_tail.h"
+#include "options/command_tail.h"
 #include "ui/system_dlls.h"
 #endif
 
@@ -41,6 +44,8 @@ struct CheckArguments {
     unsigned char lead_ranges[kLeadBytePairsSize];
     const char* htm_command;  // null when not given
     const char* module_path;  // null when not given
+    const char* system_dir;   // null when not given
+    bool web_default;
     const char* tail;
 };
 
@@ -48,7 +53,7 @@ int Usage(const char* problem) {
     fprintf(stderr,
             "regcomplete-check: %s (usage: regcomplete-check [--codepage N] "
             "[--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE] [--module-path PATH] "
-            "-- TAIL, or regcomplete-check --version)\n",
+            "[--system-dir PATH] [--web-default] -- TAIL, or regcomplete-check --version)\n",
             problem);
     return 2;
 }
@@ -62,11 +67,12 @@ bool ParseByte(const char* text, const char** end, unsigned char* byte) {
     return true;
 }
 
-// "81-9F,E0-FC" in the layout the platform reports: pairs of first and last byte, zero-ended.
+// "81-9F,E0-FC" in the layout the platform reports: up to six pairs of first and last byte,
+// zero-ended when there are fewer.
 bool ParseLeadRanges(const char* text, unsigned char* pairs) {
     memset(pairs, 0, kLeadBytePairsSize);
     for (size_t i = 0;; i += 2) {
-        if (i + 2 >= kLeadBytePairsSize) return false;  // keep room for the zero pair
+        if (i + 2 > kLeadBytePairsSize) return false;
         const char* p = text;
         if (!ParseByte(p, &p, &pairs[i]) || *p++ != '-' || !ParseByte(p, &p, &pairs[i + 1]))
             return false;
@@ -97,7 +103,7 @@ int ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const 
             }
         } else if (strcmp(argv[i], "--lead-ranges") == 0 && has_value) {
             if (!ParseLeadRanges(argv[++i], arguments->lead_ranges)) {
-                *problem = "--lead-ranges needs up to five ranges such as 81-9F,E0-FC";
+                *problem = "--lead-ranges needs up to six ranges such as 81-9F,E0-FC";
                 return 0;
             }
             arguments->has_lead_ranges = true;
@@ -105,6 +111,10 @@ int ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const 
             arguments->htm_command = argv[++i];
         } else if (strcmp(argv[i], "--module-path") == 0 && has_value) {
             arguments->module_path = argv[++i];
+        } else if (strcmp(argv[i], "--system-dir") == 0 && has_value) {
+            arguments->system_dir = argv[++i];
+        } else if (strcmp(argv[i], "--web-default") == 0) {
+            arguments->web_default = true;
         } else {
             *problem = "unknown or incomplete option";
             return 0;
@@ -115,15 +125,46 @@ int ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const 
 }
 
 #ifdef _WIN32
-// Everything after the first " -- " that follows the tool's own name, byte for byte.
+// Everything after the first " -- " of `line`, the command line without the tool's own name.
+template <typename Unit>
+const Unit* AfterSeparator(const Unit* line) {
+    if (line[0] == '-' && line[1] == '-' && (line[2] == ' ' || line[2] == 0))
+        return line[2] == 0 ? line + 2 : line + 3;
+    const Unit* p = line;
+    for (; *p != 0; ++p) {
+        if (p[0] == ' ' && p[1] == '-' && p[2] == '-' && p[3] == ' ') return p + 4;
+    }
+    return p - line >= 3 && p[-3] == ' ' && p[-2] == '-' && p[-1] == '-' ? p : nullptr;
+}
+
+// The tail byte for byte, as the program's ANSI reading gets it.
 const char* RawTailAfterSeparator(const CharClass& classes) {
-    const char* line = SkipProgramName(GetCommandLineA(), classes);
-    if (strncmp(line, "--", 2) == 0 && (line[2] == ' ' || line[2] == '\0'))
-        return line[2] == '\0' ? line + 2 : line + 3;
-    const char* separator = strstr(line, " -- ");
-    if (separator != nullptr) return separator + 4;
-    size_t length = strlen(line);
-    return length >= 3 && strcmp(line + length - 3, " --") == 0 ? line + length : nullptr;
+    return AfterSeparator(SkipProgramName(GetCommandLineA(), classes));
+}
+
+// The same tail as UTF-16, as the program's second reading gets it.
+const char16_t* WideTailAfterSeparator() {
+    const char16_t* tail =
+        AfterSeparator(SkipProgramName(reinterpret_cast<const char16_t*>(GetCommandLineW())));
+    return tail != nullptr ? tail : u"";
+}
+
+bool NeedsDefaultCharacter(unsigned code_page, const char16_t* value) {
+    if (value == nullptr || code_page == CP_UTF8) return false;
+    BOOL used_default = FALSE;
+    int length = WideCharToMultiByte(code_page, 0, reinterpret_cast<const wchar_t*>(value), -1,
+                                     nullptr, 0, nullptr, &used_default);
+    return length > 0 && used_default;
+}
+
+// As the program leaves them out: details the code page can write only as question marks.
+void LeaveOutUnheld(unsigned code_page, const WideOptions& wide, RegistrationOptions* options) {
+    unsigned unheld = 0;
+    if (NeedsDefaultCharacter(code_page, wide.productid)) unheld |= kOptionProductId;
+    if (NeedsDefaultCharacter(code_page, wide.username)) unheld |= kOptionUserName;
+    if (NeedsDefaultCharacter(code_page, wide.organization)) unheld |= kOptionOrganization;
+    if (NeedsDefaultCharacter(code_page, wide.serialno)) unheld |= kOptionSerialNo;
+    LeaveOutUnheldDetails(unheld, options);
 }
 #endif
 
@@ -134,14 +175,61 @@ void PrintField(const char* name, const char* value) {
     fputc('\n', stdout);
 }
 
-// A given value stands for what the platform would report: a template too long for the registry
-// read, or a path GetModuleFileNameA would cut, is one the program could not have.
-const char* AsPlatformWouldGive(const char* value, size_t size) {
-    return value != nullptr && strlen(value) < size ? value : nullptr;
+void PrintWideField(const char* name, const char16_t* value) {
+    fputs(name, stdout);
+    fputs(": ", stdout);
+    if (value != nullptr) {
+        PutUtf8(value, stdout);
+    } else {
+        fputs("(null)", stdout);
+    }
+    fputc('\n', stdout);
 }
 
-void PrintCommand(const char* name, bool composed, const char* command) {
-    PrintField(name, composed ? command : "(none)");
+// The step of `plan` of the kind `way`, or null.
+const LaunchStep* StepOf(const LaunchPlan& plan, LaunchWay way) {
+    for (int i = 0; i < plan.count; ++i) {
+        if (plan.steps[i].way == way) return &plan.steps[i];
+    }
+    return nullptr;
+}
+
+void PrintCommand(const char* name, const LaunchPlan& plan) {
+    const LaunchStep* step = StepOf(plan, LaunchWay::kProcess);
+    PrintWideField(name, step != nullptr ? step->text : u"(none)");
+}
+
+// The ways a press tries before its message, in order: "shell", and the file type whose command
+// is started (or "(--htm-command)").
+void PrintWays(const char* name, const LaunchPlan& plan, const char16_t* file_type) {
+    printf("%s: ", name);
+    for (int i = 0; i < plan.count && plan.steps[i].way != LaunchWay::kMessage; ++i) {
+        if (i > 0) fputs(", then ", stdout);
+        if (plan.steps[i].way == LaunchWay::kShell) {
+            fputs("shell", stdout);
+        } else {
+            PutUtf8(file_type, stdout);
+        }
+    }
+    fputc('\n', stdout);
+}
+
+// A path or template given on the command line, as UTF-16 into `out` (`out_size` units); null
+// when not given, or when it is longer than the platform would ever report (`limit` units with
+// the zero).
+const char16_t* GivenText(const char* value, unsigned code_page, char16_t* out, size_t out_size,
+                          size_t limit) {
+    if (value == nullptr) return nullptr;
+#ifdef _WIN32
+    (void)code_page;
+    if (!DecodeCodePage(CP_ACP, value, out, out_size)) return nullptr;
+#else
+    (void)code_page;
+    if (!DecodeUtf8(value, out, out_size)) return nullptr;
+#endif
+    size_t length = 0;
+    while (out[length] != 0) ++length;
+    return length < limit ? out : nullptr;
 }
 
 }  // namespace
@@ -184,15 +272,25 @@ int main(int argc, char** argv) {
 
     static RegistrationOptions options;
     unsigned mask = ParseOptions(arguments.tail, classes, &options);
+    static WideOptions wide;
+#ifdef _WIN32
+    ParseWideOptions(WideTailAfterSeparator(), options, &wide);
+    LeaveOutUnheld(arguments.code_page, wide, &options);
+#else
+    // On the host the UTF-16 reading is the tail's own text in its code page.
+    static char16_t wide_tail[kProcessCommandLineSize];
+    DecodeCodePage(arguments.code_page, arguments.tail, wide_tail, kProcessCommandLineSize);
+    ParseWideOptions(wide_tail, options, &wide);
+#endif
     char number[16];
     printf("mask: 0x%02X\n", mask);
     PrintField("productid", options.productid);
     PrintField("username", options.username);
     PrintField("organization", options.organization);
     PrintField("serialno", options.serialno);
-    PrintField("readme", options.readme);
-    PrintField("owner_class", options.owner_class);
-    PrintField("owner_title", options.owner_title);
+    PrintWideField("readme", wide.readme);
+    PrintWideField("owner_class", wide.owner_class);
+    PrintWideField("owner_title", wide.owner_title);
     snprintf(number, sizeof number, "%ld", static_cast<long>(options.owner_window));
     PrintField("owner_window", number);
 
@@ -203,31 +301,57 @@ int main(int argc, char** argv) {
     PrintField("url_plain", BuildRegistrationUrl(REGIST_URL_PLAIN, options, classes, url_plain,
                                                  sizeof url_plain));
 
-    const char* htm_command = AsPlatformWouldGive(arguments.htm_command, kRegistryValueSize);
-    const char* browser_type = "(--htm-command)";
-    const char* module_path = AsPlatformWouldGive(arguments.module_path, kModulePathSize);
+    static char16_t given_template[kCommandTemplateSize + 1];
+    static char16_t given_module_path[kWidePathSize + 1];
+    static char16_t given_system_dir[kSystemDirectorySize + 1];
+    const char16_t* htm_command =
+        GivenText(arguments.htm_command, arguments.code_page, given_template,
+                  sizeof given_template / sizeof(char16_t), kRegistryValueSize);
+    const char16_t* module_path =
+        GivenText(arguments.module_path, arguments.code_page, given_module_path,
+                  sizeof given_module_path / sizeof(char16_t), kWidePathSize);
+    const char16_t* system_dir =
+        GivenText(arguments.system_dir, arguments.code_page, given_system_dir,
+                  sizeof given_system_dir / sizeof(char16_t), kSystemDirectorySize);
+    BrowserFacts ssl_facts = {};
+    BrowserFacts plain_facts = {};
+    const char16_t* browser_type = u"(--htm-command)";
 #ifdef _WIN32
-    char registry_type[kRegistryValueSize];
-    char registry_template[kRegistryValueSize];
-    if (arguments.htm_command == nullptr &&
-        ReadBrowserCommandTemplate(registry_type, registry_template)) {
-        htm_command = registry_template;
+    static BrowserFactBuffers ssl_buffers;
+    static BrowserFactBuffers plain_buffers;
+    const char16_t* registry_type = nullptr;
+    ssl_facts = ReadBrowserFacts("https", &ssl_buffers, &registry_type);
+    plain_facts = ReadBrowserFacts("http", &plain_buffers, &registry_type);
+    if (arguments.htm_command == nullptr) {
+        htm_command = ssl_facts.command_template;
         browser_type = registry_type;
     }
-    char own_path[kModulePathSize];
-    if (arguments.module_path == nullptr && ReadModulePath(own_path, sizeof own_path))
+    static char16_t own_path[kWidePathSize];
+    if (arguments.module_path == nullptr && ReadModulePath(own_path, kWidePathSize))
         module_path = own_path;
+    if (arguments.system_dir == nullptr) system_dir = ssl_facts.system_directory;
+#else
+    if (arguments.system_dir == nullptr) system_dir = u"C:\\Windows\\system32";
 #endif
-    char command[kBrowserCommandSize];
-    bool ssl_composed = ComposeBrowserCommand(htm_command, url_ssl, command, sizeof command);
-    PrintCommand("browser_ssl", ssl_composed, command);
-    bool plain_composed = ComposeBrowserCommand(htm_command, url_plain, command, sizeof command);
-    PrintCommand("browser_plain", plain_composed, command);
-    char readme_command[kReadmeCommandSize];
-    PrintCommand("readme_command",
-                 ComposeReadmeCommand(options.readme, module_path, classes, readme_command,
-                                      sizeof readme_command),
-                 readme_command);
-    PrintCommand("browser_type", ssl_composed || plain_composed, browser_type);
+    ssl_facts.command_template = plain_facts.command_template = htm_command;
+    ssl_facts.system_directory = plain_facts.system_directory = system_dir;
+    ssl_facts.has_web_default = ssl_facts.has_web_default || arguments.web_default;
+    plain_facts.has_web_default = plain_facts.has_web_default || arguments.web_default;
+
+    static BrowserPlan ssl_plan;
+    static BrowserPlan plain_plan;
+    PlanBrowserLaunch(url_ssl, ssl_facts, &ssl_plan);
+    PlanBrowserLaunch(url_plain, plain_facts, &plain_plan);
+    ReadmeFacts readme_facts = {wide.readme, module_path, system_dir};
+    static ReadmePlan readme_plan;
+    PlanReadmeLaunch(readme_facts, &readme_plan);
+
+    PrintCommand("browser_ssl", ssl_plan.plan);
+    PrintCommand("browser_plain", plain_plan.plan);
+    PrintCommand("readme_command", readme_plan.plan);
+    const LaunchStep* notepad = StepOf(readme_plan.plan, LaunchWay::kProcess);
+    PrintWideField("readme_program", notepad != nullptr ? notepad->program : u"(none)");
+    PrintWays("browser_type", ssl_plan.plan, browser_type);
+    PrintWays("browser_type_plain", plain_plan.plan, browser_type);
     return 0;
 }

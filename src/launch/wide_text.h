@@ -1,0 +1,61 @@
+// Filling a fixed UTF-16 buffer piece by piece: a piece is appended whole or not at all, and the
+// buffer is always zero-terminated.
+#pragma once
+
+#include <stddef.h>
+
+struct WideText {
+    char16_t* out;
+    size_t size;  // of `out`, in units, terminating zero included
+    size_t used;
+};
+
+inline size_t TextLength(const char16_t* text) {
+    size_t length = 0;
+    while (text[length] != 0) ++length;
+    return length;
+}
+
+inline WideText StartText(char16_t* out, size_t out_size) {
+    if (out_size > 0) out[0] = 0;
+    return WideText{out, out_size, 0};
+}
+
+inline bool AppendText(WideText* text, const char16_t* piece, size_t length) {
+    if (text->size == 0 || length >= text->size - text->used) return false;
+    for (size_t i = 0; i < length; ++i) text->out[text->used + i] = piece[i];
+    text->used += length;
+    text->out[text->used] = 0;
+    return true;
+}
+
+inline bool AppendText(WideText* text, const char16_t* piece) {
+    return AppendText(text, piece, TextLength(piece));
+}
+
+// Bytes that are ASCII (an address) or Latin-1, one unit each.
+inline bool AppendBytes(WideText* text, const char* bytes) {
+    size_t length = 0;
+    while (bytes[length] != '\0') ++length;
+    if (text->size == 0 || length >= text->size - text->used) return false;
+    for (size_t i = 0; i < length; ++i)
+        text->out[text->used + i] = static_cast<unsigned char>(bytes[i]);
+    text->used += length;
+    text->out[text->used] = 0;
+    return true;
+}
+
+inline bool RefuseText(char16_t* out, size_t out_size) {
+    if (out_size > 0) out[0] = 0;
+    return false;
+}
+
+// The first occurrence of `needle` in `text`, or null.
+inline const char16_t* FindText(const char16_t* text, const char16_t* needle) {
+    for (; *text != 0; ++text) {
+        size_t i = 0;
+        while (needle[i] != 0 && text[i] == needle[i]) ++i;
+        if (needle[i] == 0) return text;
+    }
+    return nullptr;
+}
