@@ -11,6 +11,11 @@ tool=$1 host=$2 version=$3 runraw=${4:-}
 if [ -n "$runraw" ]; then
     . "$(dirname "$0")/e2e/wine_env.sh"
     wine_prefix_ready || { echo "could not create the Wine prefix"; exit 1; }
+    # A new prefix names Wine's own browser as the default for web addresses; the cases below
+    # say with --web-default where they want one.
+    for scheme in http https; do
+        wine reg delete 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\'"$scheme"'\UserChoice' /f >/dev/null 2>&1
+    done
 fi
 failures=0
 scratch=$(mktemp -d)
@@ -38,8 +43,9 @@ run_tool() {
     fi
     local line
     line=$(windows_path "$tool")
+    # The options as a Japanese Windows hands them to the tool: in code page 932.
     while [ $# -gt 0 ] && [ "$1" != "--" ]; do
-        line+=" $(crt_quote "$1")"
+        line+=" $(crt_quote "$(printf '%s' "$1" | iconv -f UTF-8 -t CP932)")"
         shift
     done
     local IFS=' '
@@ -58,6 +64,10 @@ check() {  # check WHY EXPECTED_OUTPUT ARGS...
         failures=$((failures + 1))
     fi
 }
+
+# System32 as the host tool takes it, and as Wine names it.
+system32='C:\Windows\system32'
+[ -z "$runraw" ] || system32='C:\windows\system32'
 
 check "the version" "regcomplete-check $version" --version
 
@@ -89,7 +99,9 @@ url_plain: http://$base$query
 browser_ssl: $browser  https://$base$query
 browser_plain: $browser  http://$base$query
 readme_command: notepad.exe C:\Program Files\Vendor\readme.txt
-browser_type: (--htm-command)" \
+readme_program: $system32\\notepad.exe
+browser_type: (--htm-command), then shell
+browser_type_plain: (--htm-command), then shell" \
     --htm-command "$browser \"%1\"" --module-path 'C:\Program Files\Vendor\regcomplete.exe' \
     -- '/Pabc /Uxyz /Oqrs'
 
@@ -109,12 +121,36 @@ url_plain: http://$base?productid=P-1&username=%8E%52%93%63%20%25%64%25%5E%25%3F
 browser_ssl: C:\web\browser.exe  https://$base?productid=P-1&username=%8E%52%93%63%20%25%64%25%5E%25%3F%21%2B&organization=A%26B&serialno=12%2034
 browser_plain: C:\web\browser.exe  http://$base?productid=P-1&username=%8E%52%93%63%20%25%64%25%5E%25%3F%21%2B&organization=A%26B&serialno=12%2034
 readme_command: notepad.exe c:/doc/readme.txt
-browser_type: (--htm-command)" \
+readme_program: $system32\\notepad.exe
+browser_type: (--htm-command), then shell
+browser_type_plain: (--htm-command), then shell" \
     --htm-command 'C:\web\browser.exe %1 -new-window' --module-path 'C:\app\regcomplete.exe' \
     -- "/PP-1 /U$sjis_name /OA&B /S\"12 34\" /Rc:/doc/readme.txt /C#32770 /TSetup /W4294967297"
 
 # Under 932 these two bytes are one kanji; under 1252 they are two single bytes, the second an ASCII R.
 # Likewise 95 5C, which is 表 under 932, ends in a real backslash under 1252.
+# Paths and window names print as UTF-8 whatever the code page of the tail; with a default for
+# web addresses the shell comes before the ".htm" command.
+sjis_readme=$(printf '/R"C:\\\x83\x54\x83\x93\x83\x76\x83\x8b \x83\x5c\x83\x74\x83\x67\x95\x5c\\readme.txt" /T\x8e\x52')
+check "a Shift_JIS readme path and title, and a web default" "mask: 0x81
+productid: (null)
+username: (null)
+organization: (null)
+serialno: (null)
+readme: C:\\サンプル ソフト表\\readme.txt
+owner_class: (null)
+owner_title: 山
+owner_window: 0
+url_ssl: https://$base
+url_plain: http://$base
+browser_ssl: b.exe  https://$base
+browser_plain: b.exe  http://$base
+readme_command: notepad.exe C:\\サンプル ソフト表\\readme.txt
+readme_program: $system32\\notepad.exe
+browser_type: shell, then (--htm-command)
+browser_type_plain: shell, then (--htm-command)" \
+    --web-default yes --htm-command 'b.exe "%1"' -- "$sjis_readme"
+
 check "code page 1252 has no double-byte characters" "mask: 0x04
 productid: (null)
 username: $(printf 'Ren\x8e\x52')
@@ -128,9 +164,11 @@ url_ssl: https://$base?username=Ren%8ER
 url_plain: http://$base?username=Ren%8ER
 browser_ssl: b.exe -nohome https://$base?username=Ren%8ER
 browser_plain: b.exe -nohome http://$base?username=Ren%8ER
-readme_command: notepad.exe $(printf 'C:\\tools\\\x95\\readme.txt')
-browser_type: (--htm-command)" \
-    --codepage 1252 --htm-command 'b.exe -nohome' --module-path "$(printf 'C:\\tools\\\x95\x5c.exe')" \
+readme_command: notepad.exe C:\tools\表\readme.txt
+readme_program: $system32\\notepad.exe
+browser_type: (--htm-command), then shell
+browser_type_plain: (--htm-command), then shell" \
+    --codepage 1252 --htm-command 'b.exe -nohome' --module-path 'C:\tools\表\x.exe' \
     -- "$(printf '/URen\x8e\x52')"
 
 check "reported lead ranges for another double-byte code page" "mask: 0x04
@@ -146,28 +184,37 @@ url_ssl: https://$base?username=%A5%20x
 url_plain: http://$base?username=%A5%20x
 browser_ssl: b.exe  https://$base?username=%A5%20x
 browser_plain: b.exe  http://$base?username=%A5%20x
-readme_command: notepad.exe C:\readme.txt
-browser_type: (--htm-command)" \
+readme_command: notepad.exe C:\app\readme.txt
+readme_program: $system32\\notepad.exe
+browser_type: (--htm-command), then shell
+browser_type_plain: (--htm-command), then shell" \
     --codepage 20932 --lead-ranges A1-FE --htm-command 'b.exe "%1"' \
-    --module-path "$(printf 'C:\\\xa5\x5cx.exe')" -- "$(printf '/U\xa5 x')"
+    --module-path 'C:\app\x.exe' -- "$(printf '/U\xa5 x')"
 
+# A template longer than the registry read gives is one the program never starts; the shell
+# and the message are left.
 check "empty tail" "mask: 0x00
 $nothing_read
 browser_ssl: (none)
 browser_plain: (none)
-readme_command: (none)
-browser_type: (none)" --htm-command "$(printf 'T%.0s' {1..260})" \
-    --module-path "C:\\$(printf 'd%.0s' {1..503})\\x.exe" -- ""
+readme_command: notepad.exe C:\\app\\readme.txt
+readme_program: $system32\\notepad.exe
+browser_type: shell
+browser_type_plain: shell" --htm-command "$(printf 'T%.0s' {1..260})" \
+    --module-path 'C:\app\x.exe' -- ""
 
-# The longest template the registry read gives and the longest path GetModuleFileNameA gives.
+# The longest template the registry read gives, and a module path far longer than an ANSI path
+# can be.
 long_template=$(printf 'T%.0s' {1..259})
-long_directory="C:\\$(printf 'd%.0s' {1..507})\\"
-check "longest template and module path" "mask: 0x00
+long_directory="C:\\$(printf 'd%.0s' {1..1000})\\"
+check "longest template and a long module path" "mask: 0x00
 $nothing_read
 browser_ssl: $long_template https://$base
 browser_plain: $long_template http://$base
 readme_command: notepad.exe ${long_directory}readme.txt
-browser_type: (--htm-command)" \
+readme_program: $system32\\notepad.exe
+browser_type: (--htm-command), then shell
+browser_type_plain: (--htm-command), then shell" \
     --htm-command "$long_template" --module-path "$long_directory" -- ""
 
 check "a template that is only its placeholder starts nothing" "mask: 0x01
@@ -184,7 +231,9 @@ url_plain: http://$base
 browser_ssl: (none)
 browser_plain: (none)
 readme_command: notepad.exe C:\\app\\readme.txt
-browser_type: (none)" \
+readme_program: $system32\\notepad.exe
+browser_type: shell
+browser_type_plain: shell" \
     --htm-command '"%1" -x' --module-path 'C:\app\regcomplete.exe' -- '/R""'
 
 if [ -z "$runraw" ]; then
@@ -203,7 +252,9 @@ url_plain: http://$base?username=abc
 browser_ssl: (none)
 browser_plain: (none)
 readme_command: (none)
-browser_type: (none)" -- '/Uabc'
+readme_program: (none)
+browser_type: shell
+browser_type_plain: shell" -- '/Uabc'
 fi
 
 for bad in "--codepage" "--htm-command" "--module-path" "--codepage x --" "--lead-ranges 9F-81 --" "/Pabc" "--bogus --"; do

@@ -3,17 +3,20 @@
 // button would start, composed by the program's own functions (launch_plan.h).
 //
 //   regcomplete-check [--codepage N] [--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE]
-//                     [--module-path PATH] [--system-dir PATH] [--web-default] -- TAIL
+//                     [--module-path PATH] [--system-dir PATH] [--web-default yes|no] -- TAIL
 //   regcomplete-check --version
 //
 // On the host TAIL is the one argument after "--". On Windows it is everything after " -- " on
 // the raw command line, so that quotes arrive exactly as an installer writes them, and the code
-// page defaults to the system's ANSI code page. TEMPLATE stands for the browser's ".htm" open
-// command, PATH for the program's own path and for System32, and --web-default for a user's
-// default browser for web addresses; on Windows each defaults to what the program itself would
-// read. On the host there is no template, module path or default unless given, and System32 is
-// C:\Windows\system32. The details are printed as the bytes the address is built from; paths,
-// commands and file types as UTF-8.
+// page defaults to the system's ANSI code page; there, with no --lead-ranges, the tool also reads
+// the UTF-16 command line as the program does. TEMPLATE stands for the browser's ".htm" open
+// command, PATH for the program's own path and for System32, and --web-default for whether the
+// user has a default browser for web addresses; on Windows each defaults to what the program
+// itself would read. On the host there is no template, module path or default unless given, and
+// System32 is C:\Windows\system32. The details are printed as the bytes the address is built
+// from; paths, commands and file types as UTF-8. The last two lines name the ways each
+// registration button tries, in order, before its message: "shell", and the file type whose
+// command is started (or "(--htm-command)").
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -38,6 +41,8 @@
 
 namespace {
 
+enum Answer { kAsThePlatformSays, kYes, kNo };
+
 struct CheckArguments {
     unsigned code_page;
     bool has_lead_ranges;
@@ -45,7 +50,7 @@ struct CheckArguments {
     const char* htm_command;  // null when not given
     const char* module_path;  // null when not given
     const char* system_dir;   // null when not given
-    bool web_default;
+    Answer web_default;
     const char* tail;
 };
 
@@ -53,7 +58,7 @@ int Usage(const char* problem) {
     fprintf(stderr,
             "regcomplete-check: %s (usage: regcomplete-check [--codepage N] "
             "[--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE] [--module-path PATH] "
-            "[--system-dir PATH] [--web-default] -- TAIL, or regcomplete-check --version)\n",
+            "[--system-dir PATH] [--web-default yes|no] -- TAIL, or regcomplete-check --version)\n",
             problem);
     return 2;
 }
@@ -113,8 +118,13 @@ int ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const 
             arguments->module_path = argv[++i];
         } else if (strcmp(argv[i], "--system-dir") == 0 && has_value) {
             arguments->system_dir = argv[++i];
-        } else if (strcmp(argv[i], "--web-default") == 0) {
-            arguments->web_default = true;
+        } else if (strcmp(argv[i], "--web-default") == 0 && has_value) {
+            const char* answer = argv[++i];
+            if (strcmp(answer, "yes") != 0 && strcmp(answer, "no") != 0) {
+                *problem = "--web-default needs yes or no";
+                return 0;
+            }
+            arguments->web_default = answer[0] == 'y' ? kYes : kNo;
         } else {
             *problem = "unknown or incomplete option";
             return 0;
@@ -273,15 +283,21 @@ int main(int argc, char** argv) {
     static RegistrationOptions options;
     unsigned mask = ParseOptions(arguments.tail, classes, &options);
     static WideOptions wide;
+    bool as_the_program = false;
 #ifdef _WIN32
-    ParseWideOptions(WideTailAfterSeparator(), options, &wide);
-    LeaveOutUnheld(arguments.code_page, wide, &options);
-#else
-    // On the host the UTF-16 reading is the tail's own text in its code page.
-    static char16_t wide_tail[kProcessCommandLineSize];
-    DecodeCodePage(arguments.code_page, arguments.tail, wide_tail, kProcessCommandLineSize);
-    ParseWideOptions(wide_tail, options, &wide);
+    // Under the system's own code page the tool reads both lines as the program does.
+    as_the_program = arguments.code_page == GetACP() && !arguments.has_lead_ranges;
+    if (as_the_program) {
+        ParseWideOptions(WideTailAfterSeparator(), options, &wide);
+        LeaveOutUnheld(arguments.code_page, wide, &options);
+    }
 #endif
+    if (!as_the_program) {
+        // Otherwise the UTF-16 reading is the tail's own text in the code page given.
+        static char16_t wide_tail[kProcessCommandLineSize];
+        DecodeCodePage(arguments.code_page, arguments.tail, wide_tail, kProcessCommandLineSize);
+        ParseWideOptions(wide_tail, options, &wide);
+    }
     char number[16];
     printf("mask: 0x%02X\n", mask);
     PrintField("productid", options.productid);
@@ -335,8 +351,8 @@ int main(int argc, char** argv) {
 #endif
     ssl_facts.command_template = plain_facts.command_template = htm_command;
     ssl_facts.system_directory = plain_facts.system_directory = system_dir;
-    ssl_facts.has_web_default = ssl_facts.has_web_default || arguments.web_default;
-    plain_facts.has_web_default = plain_facts.has_web_default || arguments.web_default;
+    if (arguments.web_default != kAsThePlatformSays)
+        ssl_facts.has_web_default = plain_facts.has_web_default = arguments.web_default == kYes;
 
     static BrowserPlan ssl_plan;
     static BrowserPlan plain_plan;
