@@ -89,11 +89,12 @@ bool StartProcess(const char16_t* program, char16_t* command_line) {
 
 // A DLL by its full path in System32, so that no other folder is ever searched for it.
 HMODULE LoadSystemLibrary(const char16_t* name) {
+    char16_t directory[kSystemDirectorySize];
     char16_t path[kSystemDirectorySize + 16];
-    if (!ReadSystemDirectory(path, kSystemDirectorySize)) return nullptr;
     WideText full = StartText(path, sizeof path / sizeof path[0]);
-    full.used = TextLength(path);
-    if (!AppendText(&full, u"\\") || !AppendText(&full, name)) return nullptr;
+    if (!ReadSystemDirectory(directory, kSystemDirectorySize) || !AppendText(&full, directory) ||
+        !AppendText(&full, u"\\") || !AppendText(&full, name))
+        return nullptr;
     return LoadLibraryW(AsWide(path));
 }
 

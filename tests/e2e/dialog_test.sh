@@ -9,8 +9,10 @@
 #            &organization= &serialno= for each detail given and not empty; in a value a
 #            double-byte character is its two bytes as %XX, a half-width katakana the two bytes
 #            of its JIS X 0208 code as %XX, a blank, control byte, " # % & + as %XX of the byte;
-#   readme:  "notepad.exe " and the /R path unchanged, else the program's folder (cut after its
-#            last real backslash, not a trail byte 0x5C) and readme.txt.
+#   readme:  System32's Notepad (the fake one there; a notepad.exe planted beside the program
+#            marks its record "planted: ") with "notepad.exe " and the /R path unchanged, else
+#            the program's folder (cut after its last backslash) and readme.txt.
+# The launch log holds each command line as the started program got it, as UTF-8.
 # Inputs are written in readable Japanese (turned into Shift_JIS on the way to the driver);
 # expected bytes are spelt out.
 set -u
@@ -80,8 +82,7 @@ case_readme_option() {  # /R with blanks and 0x5C trail bytes goes to Notepad un
     e2e_stage_program
     e2e_run "start \"$E2E_EXE\" /PRC-2024 /R\"C:\\Program Files\\ソフト表\\お読み ください.txt\" /Uabc" \
         wait-dialog "click 1003" "wait-log 1" "key escape" "wait-exit 0"
-    # C:\Program Files\ソフト表\お読み ください.txt
-    e2e_expect_log "notepad.exe C:\\Program Files\\"$'\x83\x5c\x83\x74\x83\x67\x95\x5c'"\\"$'\x82\xa8\x93\xc7\x82\xdd'" "$'\x82\xad\x82\xbe\x82\xb3\x82\xa2'".txt"
+    e2e_expect_log "notepad.exe C:\\Program Files\\ソフト表\\お読み ください.txt"
 }
 
 case_readme_beside() {  # without /R, or with it empty: readme.txt in the program's own folder
@@ -91,8 +92,7 @@ case_readme_beside() {  # without /R, or with it empty: readme.txt in the progra
     e2e_run "start \"$E2E_EXE\"" wait-dialog "click 1003" "wait-log 1" "click 1" "wait-exit 0" \
         "start \"$E2E_EXE\" /R\"\" /Pabc" wait-dialog "click 1003" "wait-log 2" "click 1" "wait-exit 0" \
         "start \"$E2E_EXE\" /R /Pabc" wait-dialog "click 1003" "wait-log 3" "click 1" "wait-exit 0"
-    # C:\e2e\readme_beside\ソフト表\readme.txt
-    local expected="notepad.exe $E2E_STAGE_WIN\\"$'\x83\x5c\x83\x74\x83\x67\x95\x5c'"\\readme.txt"
+    local expected="notepad.exe $E2E_STAGE_WIN\\ソフト表\\readme.txt"
     e2e_expect_log "$expected" "$expected" "$expected"
 }
 
@@ -245,6 +245,59 @@ case_code_pages() {
         "check-unicode 936" "click 1" "wait-exit 0"
     [ -f "$E2E_WORK/dialog-1252.png" ] && echo "screenshot: $E2E_WORK/dialog-1252.png"
     e2e_expect_log
+}
+
+# How a registration button finds the browser, under code page 932:
+#   - with the user's defaults for web addresses, the shell's handler for each scheme gets the
+#     address (Wine's shell passes it in place of "%1"), and the ".htm" browser does not;
+#   - with a default but nothing the shell can start, the ".htm" command, here a path no ANSI code
+#     page spells whole, which must arrive unit for unit;
+#   - with no browser at all, a message box that shows the whole address; once it is closed the
+#     dialog works on and "完了" ends the program with 0.
+case_browser_ways() {
+    e2e_stage_program
+    e2e_stage_browser "Zoë/山田"
+    local htm=$E2E_BROWSER https http start="start \"$E2E_EXE\" /Pabc"
+    e2e_stage_browser shell-https
+    https=$E2E_BROWSER
+    e2e_stage_browser shell-http
+    http=$E2E_BROWSER
+    e2e_register_browser "\"$htm\" \"%1\""
+    e2e_web_defaults "\"$https\" \"%1\"" "\"$http\" \"%1\""
+    e2e_run "$start" wait-dialog "click 1002" "wait-log 1" "click 1001" "wait-log 2" \
+        "click 1" "wait-exit 0"
+    e2e_web_defaults "$E2E_NO_BROWSER" "$E2E_NO_BROWSER"
+    e2e_run "$start" wait-dialog "click 1002" "wait-log 3" "click 1" "wait-exit 0"
+    e2e_register_browser -
+    e2e_run "$start" wait-dialog "click-async 1002" "message-box $ssl?productid=abc" \
+        "click-async 1001" "message-box $plain?productid=abc" "click 1003" "wait-log 4" \
+        "click 1" "wait-exit 0"
+    e2e_expect_log "\"$https\" \"$ssl?productid=abc\"" "\"$http\" \"$plain?productid=abc\"" \
+        "\"$htm\"  $ssl?productid=abc" "notepad.exe ${E2E_EXE%\\*}\\readme.txt"
+}
+
+# Under code page 1252 a Japanese product on an English Windows, started by a Unicode installer:
+# the paths and the owner's title arrive whole, a detail the code page cannot hold is left out
+# and one it holds is sent in its bytes (ë is EB). In a prefix of its own, as for code_pages.
+prefix_unicode_1252() { wine_use_prefix cp1252; }
+case_unicode_1252() {
+    export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+    e2e_stage_program "サンプル ソフト"
+    e2e_stage_browser browser
+    e2e_register_browser "\"$E2E_BROWSER\" \"%1\""
+    local readme="C:\\サンプル ソフト\\お読み ください.txt"
+    e2e_run "${owner_windows[0]}" \
+        "start-unicode \"$E2E_EXE\" /R\"$readme\"" wait-dialog "click 1003" "wait-log 1" \
+        "click 1" "wait-exit 0" \
+        "start-unicode \"$E2E_EXE\"" wait-dialog "click 1003" "wait-log 2" "click 1" "wait-exit 0" \
+        "start-unicode \"$E2E_EXE\" /CRegcompleteE2EInstaller /T\"セットアップ - 例\"" wait-dialog \
+        "check-owner installer" "click 1" "wait-exit 0" \
+        "start-unicode \"$E2E_EXE\" /U\"山田 太郎\" /Oabc" wait-dialog "click 1002" "wait-log 3" \
+        "click 1" "wait-exit 0" \
+        "start-unicode \"$E2E_EXE\" /U\"Zoë\"" wait-dialog "click 1002" "wait-log 4" \
+        "click 1" "wait-exit 0"
+    e2e_expect_log "notepad.exe $readme" "notepad.exe ${E2E_EXE%\\*}\\readme.txt" \
+        "\"$E2E_BROWSER\"  $ssl?organization=abc" "\"$E2E_BROWSER\"  $ssl?username=Zo%EB"
 }
 
 case_name=${1:?usage: dialog_test.sh CASE}

@@ -12,6 +12,7 @@
 //   window NAME CLASS TITLE...   a live top-level window of the driver's own
 //   dead-window NAME             a window created and destroyed again: its handle names nothing
 //   start COMMAND LINE...        CreateProcessA on exactly these bytes
+//   start-unicode COMMAND LINE... CreateProcessW on this line, which the scenario holds as UTF-8
 //   wait-dialog                  until the started program shows its dialog and waits for input
 //   check-template               the dialog template and icon in the started executable
 //   check-dialog                 the live dialog: styles, size, caption, controls, tab order
@@ -25,12 +26,15 @@
 //   check-fit DPI                at DPI dots per inch, the dialog is centred and wholly on the
 //                                screen, and each label's and button's text fits its control
 //   click ID                     BM_CLICK on control ID
+//   click-async ID               BM_CLICK posted to control ID, not waited for
 //   key KEY...                   keyboard input (escape, return, tab, space) to the dialog
 //   close-box                    a mouse click on the dialog's close box
 //   wm-close                     WM_CLOSE posted to the dialog
 //   wait-log N                   until the launch log holds N records, and not more
 //   wait-exit CODE               until the program ends with exit code CODE, its dialog gone
 //   geometry FILE                writes the dialog's screen geometry for the screenshot test
+//   message-box TEXT...          until the dialog's message box shows; its text holds TEXT; then
+//                                closes it with OK
 //   handshake PATH               creates PATH.ready, waits for PATH.done (a screenshot is taken)
 //   sleep MS
 //   application PATH             the next start runs the program file PATH on its command line:
@@ -195,15 +199,26 @@ bool AddWindow(const char* name, HWND window) {
     return true;
 }
 
+// Shift_JIS text of the scenario as UTF-16, whatever the system's code page.
+const wchar_t* FromShiftJis(const char* text, wchar_t* out, int out_size) {
+    if (MultiByteToWideChar(932, 0, text, -1, out, out_size) == 0) out[0] = 0;
+    return out;
+}
+
+// Unicode, as installers make their windows: the title reads the same under any code page.
 HWND MakeTopLevelWindow(const char* class_name, const char* title) {
-    WNDCLASSA window_class = {};
-    window_class.lpfnWndProc = DefWindowProcA;
-    window_class.hInstance = GetModuleHandleA(nullptr);
+    wchar_t wide_class[kNameSize * 2];
+    wchar_t wide_title[kTextSize];
+    WNDCLASSW window_class = {};
+    window_class.lpfnWndProc = DefWindowProcW;
+    window_class.hInstance = GetModuleHandleW(nullptr);
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    window_class.lpszClassName = class_name;
-    RegisterClassA(&window_class);  // fails harmlessly when the class is already there
-    return CreateWindowExA(0, class_name, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 360, 240,
-                           nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    window_class.lpszClassName = FromShiftJis(class_name, wide_class, kNameSize * 2);
+    RegisterClassW(&window_class);  // fails harmlessly when the class is already there
+    return CreateWindowExW(0, window_class.lpszClassName,
+                           FromShiftJis(title, wide_title, kTextSize),
+                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 360, 240, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 bool StepWindow(char* args) {
@@ -265,7 +280,9 @@ bool StepApplication(const char* path) {
     return true;
 }
 
-bool StepStart(const char* args) {
+// `unicode`: the line is UTF-8 and starts the program with CreateProcessW, as a Unicode
+// installer does; otherwise CreateProcessA on exactly its bytes.
+bool StepStart(const char* args, bool unicode) {
     if (g_started) {
         Fail("a program is still running from an earlier start");
         return false;
@@ -275,12 +292,23 @@ bool StepStart(const char* args) {
     if (used < 0) return false;
     Note("start %s", Shown(command_line, used));
 
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
     const char* application = g_application[0] != '\0' ? g_application : nullptr;
-    if (!CreateProcessA(application, command_line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &g_process)) {
-        Fail("CreateProcessA failed with error %lu", GetLastError());
+    BOOL started = FALSE;
+    if (unicode) {
+        static wchar_t wide_line[kLineSize];
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        started = MultiByteToWideChar(CP_UTF8, 0, command_line, -1, wide_line, kLineSize) > 0 &&
+                  CreateProcessW(nullptr, wide_line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &g_process);
+    } else {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        started = CreateProcessA(application, command_line, nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &g_process);
+    }
+    if (!started) {
+        Fail("starting the program failed with error %lu", GetLastError());
         return false;
     }
     g_application[0] = '\0';
@@ -897,6 +925,16 @@ bool StepClick(const char* args) {
     if (control == nullptr ||
         !SendMessageTimeoutA(control, BM_CLICK, 0, 0, SMTO_NORMAL, kWaitMs, &result)) {
         Fail("could not click control %d", id);
+        return false;
+    }
+    return true;
+}
+
+// Posted, not sent: for a button whose press shows a message box that the next step closes.
+bool StepClickAsync(const char* args) {
+    HWND control = GetDlgItem(g_dialog, atoi(args));
+    if (control == nullptr || !PostMessageW(control, BM_CLICK, 0, 0)) {
+        Fail("could not click control %s", args);
         return false;
     }
     return true;
@@ -1561,6 +1599,55 @@ void StepCheckNoProcess(const char* file) {
     CloseHandle(snapshot);
 }
 
+// A message box of the started program, owned by its dialog.
+HWND FindMessageBox() {
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, L"#32770", nullptr)) != nullptr) {
+        DWORD process_id = 0;
+        GetWindowThreadProcessId(window, &process_id);
+        if (process_id == g_process.dwProcessId && window != g_dialog &&
+            GetWindow(window, GW_OWNER) == g_dialog && IsWindowVisible(window))
+            return window;
+    }
+    return nullptr;
+}
+
+// Until the dialog's message box is shown; checks that its text holds TEXT (Shift_JIS here), then
+// closes it with its OK button.
+bool StepMessageBox(const char* args) {
+    DWORD start = GetTickCount();
+    HWND box;
+    while ((box = FindMessageBox()) == nullptr) {
+        if (Elapsed(start, kWaitMs)) {
+            Fail("no message box after %lu ms", kWaitMs);
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    static wchar_t expected[kTextSize];
+    static wchar_t text[kTextSize];
+    FromShiftJis(args, expected, kTextSize);
+    // The message box's text is its static control, 0xFFFF.
+    GetDlgItemTextW(box, 0xFFFF, text, kTextSize);
+    if (wcsstr(text, expected) == nullptr) {
+        static char shown[kTextSize * 3];
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, shown, sizeof shown, nullptr, nullptr);
+        Fail("the message box says \"%s\", without \"%s\"", shown, args);
+    } else {
+        Note("message box with %s", args);
+    }
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    start = GetTickCount();
+    while (IsWindow(box)) {
+        if (Elapsed(start, kWaitMs)) {
+            Fail("the message box did not close");
+            return false;
+        }
+        PumpFor(kPollMs);
+    }
+    return true;
+}
+
 bool NeedsDialog(const char* step) {
     if (g_dialog != nullptr && IsWindow(g_dialog)) return true;
     Fail("%s: there is no dialog", step);
@@ -1574,7 +1661,8 @@ bool RunStep(char* line) {
     if (*step == '\0' || *step == '#') return true;
     if (strcmp(step, "window") == 0) return StepWindow(args);
     if (strcmp(step, "dead-window") == 0) return StepDeadWindow(args);
-    if (strcmp(step, "start") == 0) return StepStart(args);
+    if (strcmp(step, "start") == 0) return StepStart(args, false);
+    if (strcmp(step, "start-unicode") == 0) return StepStart(args, true);
     if (strcmp(step, "wait-dialog") == 0) return StepWaitDialog();
     if (strcmp(step, "wait-log") == 0) return StepWaitLog(args);
     if (strcmp(step, "wait-exit") == 0) return StepWaitExit(args);
@@ -1603,10 +1691,12 @@ bool RunStep(char* line) {
     if (strcmp(step, "check-unicode") == 0) return StepCheckUnicode(args), true;
     if (strcmp(step, "check-fit") == 0) return StepCheckFit(args), true;
     if (strcmp(step, "click") == 0) return StepClick(args);
+    if (strcmp(step, "click-async") == 0) return StepClickAsync(args);
     if (strcmp(step, "key") == 0) return StepKey(args);
     if (strcmp(step, "close-box") == 0) return StepCloseBox();
     if (strcmp(step, "wm-close") == 0) return PostMessageA(g_dialog, WM_CLOSE, 0, 0) != FALSE;
     if (strcmp(step, "geometry") == 0) return StepGeometry(args);
+    if (strcmp(step, "message-box") == 0) return StepMessageBox(args);
     Fail("unknown step %s", step);
     return false;
 }

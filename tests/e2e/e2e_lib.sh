@@ -1,15 +1,17 @@
 # shellcheck shell=bash
 # Sourced by the end-to-end tests of regcomplete.exe. Each case gets a folder of its own in the
 # build tree (scenario, report, launch log, screenshots) and one on the Wine prefix's C: drive
-# (the staged program, the fake Notepad beside it, the fake browser). The driver runs the
-# scenario inside a Wine virtual desktop on an Xvfb of the case's own, so that Wine draws the
-# caption and the close box itself; the launch log is then compared byte for byte.
+# (the staged program, a planted notepad.exe beside it, the fake browser). The fake Notepad is
+# System32's. The driver runs the scenario inside a Wine virtual desktop on an Xvfb of the case's
+# own, so that Wine draws the caption and the close box itself; the launch log, which the fakes
+# write as UTF-8, is then compared byte for byte.
 # Needs REGCOMPLETE_WIN_BUILD (the cross build directory) and REGCOMPLETE_HOST.
 # shellcheck disable=SC2034  # E2E_EXE, E2E_BROWSER and the like are for the sourcing script
 
 . "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
 
 E2E_BIN=$REGCOMPLETE_WIN_BUILD/bin
+E2E_PLANTED=$REGCOMPLETE_WIN_BUILD/planted  # stand-ins that must never be taken
 E2E_RECORD_END='-- end of command line --'  # as the fakes write it, see launch_log.h
 e2e_failures=0
 
@@ -31,18 +33,27 @@ e2e_begin() {
     mkdir -p "$E2E_STAGE"
     export REGCOMPLETE_E2E_LOG
     REGCOMPLETE_E2E_LOG="$(windows_path "$E2E_WORK")\\launch.log"
+    e2e_install_notepad
     trap 'xvfb_stop' EXIT
 }
 
-# e2e_stage_program [FOLDER [EXE_NAME]]: copies regcomplete.exe (as EXE_NAME), the fake
+# e2e_install_notepad: the fake Notepad as System32's, where a 32-bit program finds it in a 64-bit
+# prefix (syswow64). Moved into place whole: cases running side by side may start it meanwhile.
+e2e_install_notepad() {
+    local system32=$WINEPREFIX/drive_c/windows/syswow64
+    cmp -s "$E2E_BIN/notepad.exe" "$system32/notepad.exe" && return
+    cp "$E2E_BIN/notepad.exe" "$system32/notepad.exe.$$" && mv -f "$system32/notepad.exe.$$" "$system32/notepad.exe"
+}
+
+# e2e_stage_program [FOLDER [EXE_NAME]]: copies regcomplete.exe (as EXE_NAME), the planted
 # notepad.exe and a readme.txt into FOLDER under the case's C: folder; E2E_EXE is its Windows
-# path. FOLDER and EXE_NAME are UTF-8; Wine shows them to the program in code page 932.
+# path. FOLDER and EXE_NAME are UTF-8.
 e2e_stage_program() {
     local folder=${1:-} name=${2:-regcomplete.exe}
     local dir=$E2E_STAGE${folder:+/$folder}
     mkdir -p "$dir"
     cp "$E2E_BIN/regcomplete.exe" "$dir/$name"
-    cp "$E2E_BIN/notepad.exe" "$dir/notepad.exe"
+    cp "$E2E_PLANTED/notepad.exe" "$dir/notepad.exe"
     printf 'readme\r\n' >"$dir/readme.txt"
     E2E_EXE=$E2E_STAGE_WIN${folder:+\\${folder//\//\\}}\\$name
 }
@@ -56,22 +67,44 @@ e2e_stage_browser() {
 
 E2E_USER_CHOICE='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion'
 E2E_USER_CHOICE+='\Explorer\FileExts\.htm\UserChoice'
+E2E_URL_CHOICE='HKEY_CURRENT_USER\Software\Microsoft\Windows\Shell\Associations\UrlAssociations'
+# What the shell starts for web addresses when a case has set no handler of its own: nothing.
+E2E_NO_BROWSER='"C:\regcomplete-e2e\no-browser.exe" "%1"'
 
 # e2e_register_browser TEMPLATE [CHOSEN_TEMPLATE]: makes TEMPLATE the open command of the type
-# HKEY_CLASSES_ROOT\.htm names and removes the user's choice for ".htm"; with CHOSEN_TEMPLATE, the
-# user's choice names a second type with that open command; the case removes it again with
-# e2e_forget_user_choice.
+# HKEY_CLASSES_ROOT\.htm names, and leaves the user no default for web addresses, with nothing the
+# shell could start for them; with CHOSEN_TEMPLATE, the user's choice for ".htm" names a second
+# type with that open command (which is a default for web addresses too); the case removes it
+# again with e2e_forget_user_choice. TEMPLATE "-" leaves ".htm" without any association.
 e2e_register_browser() {
-    local reg=$E2E_WORK/association.reg
-    printf 'REGEDIT4\r\n\r\n[-%s]\r\n\r\n' "$E2E_USER_CHOICE" >"$reg"
-    printf '[HKEY_CLASSES_ROOT\\.htm]\r\n@="regcomplete.e2e.page"\r\n\r\n' >>"$reg"
-    e2e_open_command regcomplete.e2e.page "$1" >>"$reg"
-    if [ $# -ge 2 ]; then
-        e2e_open_command regcomplete.e2e.chosen "$2" >>"$reg"
-        printf '[%s]\r\n"ProgId"="regcomplete.e2e.chosen"\r\n' "$E2E_USER_CHOICE" >>"$reg"
-    fi
-    wine regedit /S "$(windows_path "$reg")" >/dev/null 2>&1 ||
-        e2e_fail "could not register the fake browser"
+    {
+        printf '[-%s]\r\n\r\n' "$E2E_USER_CHOICE" "$E2E_URL_CHOICE\https\UserChoice" \
+            "$E2E_URL_CHOICE\http\UserChoice"
+        e2e_open_command https "$E2E_NO_BROWSER"
+        e2e_open_command http "$E2E_NO_BROWSER"
+        if [ "$1" = - ]; then
+            printf '[-HKEY_CLASSES_ROOT\\.htm]\r\n\r\n'
+        else
+            printf '[HKEY_CLASSES_ROOT\\.htm]\r\n@="regcomplete.e2e.page"\r\n\r\n'
+            e2e_open_command regcomplete.e2e.page "$1"
+        fi
+        if [ $# -ge 2 ]; then
+            e2e_open_command regcomplete.e2e.chosen "$2"
+            printf '[%s]\r\n"ProgId"="regcomplete.e2e.chosen"\r\n\r\n' "$E2E_USER_CHOICE"
+        fi
+    } | e2e_import_reg association "could not register the fake browser"
+}
+
+# e2e_web_defaults HTTPS_TEMPLATE HTTP_TEMPLATE: the user has a default for both kinds of web
+# address, and the shell starts each template for its scheme (Wine's shell goes by
+# HKEY_CLASSES_ROOT\<scheme>, not by the user's choice).
+e2e_web_defaults() {
+    {
+        printf '[%s\\https\\UserChoice]\r\n"ProgId"="https"\r\n\r\n' "$E2E_URL_CHOICE"
+        printf '[%s\\http\\UserChoice]\r\n"ProgId"="http"\r\n\r\n' "$E2E_URL_CHOICE"
+        e2e_open_command https "$1"
+        e2e_open_command http "$2"
+    } | e2e_import_reg web-defaults "could not set the defaults for web addresses"
 }
 
 e2e_open_command() {  # e2e_open_command FILE_TYPE TEMPLATE: its key in a .reg file
@@ -80,20 +113,36 @@ e2e_open_command() {  # e2e_open_command FILE_TYPE TEMPLATE: its key in a .reg f
     printf '[HKEY_CLASSES_ROOT\\%s\\shell\\open\\command]\r\n@="%s"\r\n\r\n' "$1" "$escaped"
 }
 
+# e2e_import_reg NAME PROBLEM: imports the keys on standard input (UTF-8 here) as a UTF-16 .reg
+# file, so that a path no code page spells is written whole.
+e2e_import_reg() {
+    local reg=$E2E_WORK/$1.reg
+    {
+        printf '\xff\xfe'
+        { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; cat; } | iconv -f UTF-8 -t UTF-16LE
+    } >"$reg"
+    wine regedit /S "$(windows_path "$reg")" >/dev/null 2>&1 || e2e_fail "$2"
+}
+
 e2e_forget_user_choice() {
-    printf 'REGEDIT4\r\n\r\n[-%s]\r\n' "$E2E_USER_CHOICE" >"$E2E_WORK/forget.reg"
-    wine regedit /S "$(windows_path "$E2E_WORK/forget.reg")" >/dev/null 2>&1 ||
-        e2e_fail "could not remove the user's choice for .htm"
+    printf '[-%s]\r\n' "$E2E_USER_CHOICE" | e2e_import_reg forget \
+        "could not remove the user's choice for .htm"
 }
 
 # e2e_run STEP...: runs the driver on these steps (one a line, UTF-8 here, code page 932 for the
-# driver) in a virtual desktop on a fresh Xvfb, takes a screenshot PATH.png whenever the driver
+# driver but for start-unicode) in a virtual desktop on a fresh Xvfb, takes a screenshot PATH.png whenever the driver
 # asks with "handshake PATH", and prints the driver's report. Fails the case unless it passed.
 e2e_run() {
-    if ! printf '%s\n' "$@" | iconv -f UTF-8 -t CP932 >"$E2E_WORK/scenario.txt"; then
+    local step
+    for step in "$@"; do
+        case $step in
+            start-unicode\ *) printf '%s\n' "$step" ;;  # the driver reads it as UTF-8
+            *) printf '%s\n' "$step" | iconv -f UTF-8 -t CP932 ;;
+        esac || return 1
+    done >"$E2E_WORK/scenario.txt" || {
         e2e_fail "the scenario is not representable in code page 932"
         return
-    fi
+    }
     e2e_play
 }
 
@@ -133,7 +182,8 @@ e2e_play() {
     [ "$(tail -n 1 "$report")" = PASS ] || e2e_fail "the driver found faults (see above)"
 }
 
-# e2e_expect_log COMMAND_LINE...: the launch log holds exactly these command lines, in order.
+# e2e_expect_log COMMAND_LINE...: the launch log holds exactly these command lines (UTF-8), in
+# order.
 e2e_expect_log() {
     local expected=$E2E_WORK/expected.log actual=$E2E_WORK/launch.log line
     : >"$expected"

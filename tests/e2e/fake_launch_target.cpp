@@ -1,28 +1,39 @@
-// Stands in for the web browser and for Notepad in the end-to-end tests: appends the raw bytes of
-// its own command line, as GetCommandLineA gives them, to the launch log and ends at once. A
-// GUI program, so that Wine opens no console for it and it draws nothing.
+// Stands in for the web browser and for Notepad in the end-to-end tests: appends its own command
+// line, as GetCommandLineW gives it and written as UTF-8, to the launch log and ends at once, so
+// that a path no code page spells is recorded as it arrived. A GUI program, so that Wine opens no
+// console for it and it draws nothing. Built with REGCOMPLETE_E2E_PLANTED it stands for a program
+// planted where the real one must never be taken from, and marks its record so.
 #include <windows.h>
 
 #include "launch_log.h"
 
+#ifdef REGCOMPLETE_E2E_PLANTED
+constexpr char kRecordStart[] = "planted: ";
+#else
+constexpr char kRecordStart[] = "";
+#endif
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    char log_path[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA(kLaunchLogVariable, log_path, sizeof log_path);
-    if (length == 0 || length >= sizeof log_path) return 3;
-    HANDLE log = CreateFileA(log_path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    wchar_t log_path[MAX_PATH];
+    DWORD length = GetEnvironmentVariableW(kLaunchLogVariableW, log_path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return 3;
+    HANDLE log = CreateFileW(log_path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (log == INVALID_HANDLE_VALUE) return 4;
 
     // One write per record, so that a reader never sees half of one.
-    static char record[65536];
-    const char* command_line = GetCommandLineA();
-    int command_length = lstrlenA(command_line);
+    static char record[4 * 32768 + 64];
+    int used = lstrlenA(kRecordStart);
+    CopyMemory(record, kRecordStart, used);
+    int command_length =
+        WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, record + used,
+                            sizeof record - used - sizeof kLaunchRecordEnd, nullptr, nullptr);
+    if (command_length == 0) return 5;
+    used += command_length - 1;  // without its terminating zero
     int end_length = static_cast<int>(sizeof kLaunchRecordEnd - 1);
-    if (command_length + end_length > static_cast<int>(sizeof record)) return 5;
-    CopyMemory(record, command_line, command_length);
-    CopyMemory(record + command_length, kLaunchRecordEnd, end_length);
+    CopyMemory(record + used, kLaunchRecordEnd, end_length);
     DWORD written = 0;
-    BOOL ok = WriteFile(log, record, command_length + end_length, &written, nullptr);
+    BOOL ok = WriteFile(log, record, used + end_length, &written, nullptr);
     CloseHandle(log);
     return ok ? 0 : 6;
 }

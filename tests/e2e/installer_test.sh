@@ -13,8 +13,8 @@
 #
 # The driver starts the installer with the folder the user would pick (NSIS /D=, Inno Setup
 # /DIR=), presses its buttons and takes over the dialog of the regcomplete.exe the installer
-# started. Notepad is started by name and so found in the program's own folder, the install
-# folder: the fake notepad.exe is put there before the installer runs.
+# started. Notepad is System32's (the fake one); a notepad.exe planted in the install folder, the
+# program's own, must never be started.
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
 
@@ -36,8 +36,6 @@ ssl="https://$host/entry/regist.php$query"
 # as a Japanese user's own choice may: the installer must quote it, Notepad gets it unchanged.
 install_folder="Sample ソフト表"
 
-# UTF-8 text as the Shift_JIS bytes the programs see.
-sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 
 # build_installer [MAKENSIS_OPTION...]: the sample installer in the case's folder, warnings being
 # errors; SETUP_EXE is its Windows path.
@@ -56,13 +54,13 @@ build_installer() {
     SETUP_EXE=$(windows_path "$setup")
 }
 
-# stage_install_folder: the install folder with the fake Notepad in it; INSTALL_DIR is the Unix
-# path, INSTALL_WIN the Windows one (UTF-8 here).
+# stage_install_folder: the install folder with the planted Notepad in it; INSTALL_DIR is the
+# Unix path, INSTALL_WIN the Windows one (UTF-8 here).
 stage_install_folder() {
     INSTALL_DIR=$E2E_STAGE/$install_folder
     INSTALL_WIN=$E2E_STAGE_WIN\\$install_folder
     mkdir -p "$INSTALL_DIR"
-    cp "$E2E_BIN/notepad.exe" "$INSTALL_DIR/notepad.exe"
+    cp "$E2E_PLANTED/notepad.exe" "$INSTALL_DIR/notepad.exe"
 }
 
 # The command line the sample's Exec gives regcomplete.exe, {installer} being its window handle.
@@ -92,7 +90,7 @@ case_nsis_installer() {
         "press installer 1" "wait-parent-exit 0" "check-gone installer" \
         "click 1002" "wait-log 1" "click 1003" "wait-log 2" "click 1" "wait-exit 0"
     # The browser template's quoted "%1" is cut with its opening quote: two blanks remain.
-    e2e_expect_log "\"$E2E_BROWSER\"  $ssl" "notepad.exe $(sjis "$INSTALL_WIN")\\readme.txt"
+    e2e_expect_log "\"$E2E_BROWSER\"  $ssl" "notepad.exe $INSTALL_WIN\\readme.txt"
     expect_installed_files
 }
 
@@ -146,7 +144,7 @@ prepare_inno() {
         "press-text installer 次へ(&N)" "press-text installer 次へ(&N)"
         "press-text installer インストール(&I)")
 }
-copy_notepad() { cp "$E2E_BIN/notepad.exe" "$INSTALL_DIR/notepad.exe"; }
+copy_notepad() { cp "$E2E_PLANTED/notepad.exe" "$INSTALL_DIR/notepad.exe"; }
 
 # Setup starts the program and closes its wizard at once; the program looks at /W when it has
 # started, and so finds the wizard still there or already gone. Either way the dialog must stay
@@ -160,7 +158,7 @@ case_inno_ticked() {
         "check-owner-or-none installer" "wait-parent-exit 0" "check-gone installer" check-centred \
         "handshake $(windows_path "$E2E_WORK")\\notepad" \
         "click 1002" "wait-log 1" "click 1003" "wait-log 2" "click 1" "wait-exit 0"
-    e2e_expect_log "\"$E2E_BROWSER\"  $ssl" "notepad.exe $(sjis "$INSTALL_WIN")\\readme.txt"
+    e2e_expect_log "\"$E2E_BROWSER\"  $ssl" "notepad.exe $INSTALL_WIN\\readme.txt"
     expect_installed_files inno
 }
 

@@ -6,5 +6,6 @@
 
 // Names the log file (a Windows path); the tests set it and Wine hands it down to every child.
 constexpr char kLaunchLogVariable[] = "REGCOMPLETE_E2E_LOG";
+constexpr wchar_t kLaunchLogVariableW[] = L"REGCOMPLETE_E2E_LOG";
 // A command line that regcomplete composes never holds a line feed, so this cannot occur in one.
 constexpr char kLaunchRecordEnd[] = "\n-- end of command line --\n";
