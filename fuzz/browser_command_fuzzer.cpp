@@ -1,64 +1,97 @@
-// Fuzzes the browser's command line: ComposeBrowserCommand over a fuzzed ".htm" open command and a
-// fuzzed address, or the address BuildRegistrationUrl makes from a fuzzed tail, and on the way
-// ComposeCommandKey over a fuzzed file type. A command is composed whole or not at all: it is the
-// template up to its placeholder, one blank and the whole address. Whatever the registry and the
-// registration address can hold must always fit kBrowserCommandSize.
+// Fuzzes the browser's command line and the plan around it: ComposeBrowserCommand over a fuzzed
+// ".htm" open command (UTF-16, two input bytes a unit) and a fuzzed address, or the address
+// BuildRegistrationUrl makes from a fuzzed tail; ComposeCommandKey over a fuzzed file type; and
+// PlanBrowserLaunch. A command is composed whole or not at all: it is the template up to its
+// placeholder, one blank and the whole address. Whatever the registry and the registration
+// address can hold must always fit kBrowserCommandSize, and every plan ends in its message.
 #include "launch/launch_commands.h"
+#include "launch/launch_plan.h"
 
 #include "fuzz_invariants.h"
 
 namespace {
 
+std::u16string TakeUnits(FuzzInput* input) {
+    std::string bytes = input->TakeUntilZero();
+    std::u16string units;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                       static_cast<unsigned char>(bytes[i + 1]) << 8);
+    return units;
+}
+
+std::unique_ptr<char16_t[]> ExactUnits(const std::u16string& text) {
+    std::unique_ptr<char16_t[]> copy(new char16_t[text.size() + 1]);
+    std::copy(text.begin(), text.end(), copy.get());
+    copy[text.size()] = 0;
+    return copy;
+}
+
+std::unique_ptr<char16_t[]> FilledUnits(size_t size) {
+    std::unique_ptr<char16_t[]> buffer(new char16_t[size == 0 ? 1 : size]);
+    for (size_t i = 0; i < size; ++i) buffer[i] = u'X';
+    return buffer;
+}
+
+bool UnitsTerminatedWithin(const char16_t* buffer, size_t size) {
+    for (size_t i = 0; i < size; ++i)
+        if (buffer[i] == 0) return true;
+    return false;
+}
+
+std::u16string Widened(const std::string& bytes) {
+    std::u16string units;
+    for (char byte : bytes) units += static_cast<unsigned char>(byte);
+    return units;
+}
+
 // The template up to the first "%1" in double quotes (its opening quote going too), or failing
 // that up to the first %1, or the whole template.
-std::string KeptTemplate(const std::string& command_template) {
-    size_t cut = command_template.find("\"%1\"");
-    if (cut == std::string::npos) cut = command_template.find("%1");
+std::u16string KeptTemplate(const std::u16string& command_template) {
+    size_t cut = command_template.find(u"\"%1\"");
+    if (cut == std::u16string::npos) cut = command_template.find(u"%1");
     return command_template.substr(0, cut);
 }
 
-void CheckCommandKey(const std::string& file_type, size_t out_size) {
-    std::unique_ptr<char[]> file_type_copy = ExactCopy(file_type);
-    std::unique_ptr<char[]> out = FilledBuffer(out_size);
+void CheckCommandKey(const std::u16string& file_type, size_t out_size) {
+    std::unique_ptr<char16_t[]> file_type_copy = ExactUnits(file_type);
+    std::unique_ptr<char16_t[]> out = FilledUnits(out_size);
     bool composed = ComposeCommandKey(file_type_copy.get(), out.get(), out_size);
-    auto what = [&] {
-        return "file type " + Shown(file_type) + ", size " + std::to_string(out_size);
-    };
-    std::string expected = file_type + "\\shell\\open\\command";
+    std::string what = "file type of " + std::to_string(file_type.size()) + " units, size " +
+                       std::to_string(out_size);
+    std::u16string expected = file_type + u"\\shell\\open\\command";
     if (out_size == 0) {
-        FUZZ_CHECK(!composed, what());
+        FUZZ_CHECK(!composed, what);
         return;
     }
-    FUZZ_CHECK(TerminatedWithin(out.get(), out_size), what() + ": no terminating zero");
+    FUZZ_CHECK(UnitsTerminatedWithin(out.get(), out_size), what + ": no terminating zero");
     if (expected.size() + 1 > out_size) {
-        FUZZ_CHECK(!composed && out[0] == '\0', what() + ": " + Shown(out.get()));
+        FUZZ_CHECK(!composed && out[0] == 0, what + ": composed what does not fit");
         return;
     }
-    FUZZ_CHECK(composed && expected == out.get(), what() + ": " + Shown(out.get()));
+    FUZZ_CHECK(composed && expected == out.get(), what + ": not the key");
 }
 
 }  // namespace
 
 // Input: the code page byte, a control byte (bit 0: the address is built from a tail; bit 1: on the
-// plain base; bit 2: no template; bit 3: no address), two bytes for the output size (0 gives
-// kBrowserCommandSize), the template, a zero byte, the file type, a zero byte, then the address or
-// the tail.
+// plain base; bit 2: no template; bit 3: no address; bit 4: the user has a web default), two bytes
+// for the output size (0 gives kBrowserCommandSize), the template, a zero byte, the file type, a
+// zero byte, then the address or the tail.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input = {data, size};
     FuzzCodePage page = TakeCodePage(&input);
     CharClass classes = CheckedClasses(page);
     unsigned control = input.TakeByte();
     size_t chosen = input.TakeSize();
-    size_t out_size = chosen == 0 ? kBrowserCommandSize : chosen % 1024;
-    std::string command_template = input.TakeUntilZero();
-    std::string file_type = input.TakeUntilZero();
+    size_t out_size = chosen == 0 ? kBrowserCommandSize : chosen % 2048;
+    std::u16string command_template = TakeUnits(&input);
+    std::u16string file_type = TakeUnits(&input);
     std::string rest = input.TakeUntilZero();
 
     CheckCommandKey(file_type, out_size % (kCommandKeySize + 8));
-    if (file_type.size() < kRegistryValueSize) {
-        // Every file type the registry can give makes a key that fits.
-        CheckCommandKey(file_type, kCommandKeySize);
-    }
+    // Every file type the registry can give makes a key that fits.
+    if (file_type.size() < kRegistryValueSize) CheckCommandKey(file_type, kCommandKeySize);
 
     bool built = (control & 1) != 0;
     bool has_template = (control & 4) == 0;
@@ -73,46 +106,57 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                              classes, address, sizeof address);
         url = address;
     }
-    std::unique_ptr<char[]> template_copy = ExactCopy(command_template);
+    std::unique_ptr<char16_t[]> template_copy = ExactUnits(command_template);
     std::unique_ptr<char[]> url_copy = ExactCopy(url);
-    std::unique_ptr<char[]> out = FilledBuffer(out_size);
+    std::unique_ptr<char16_t[]> out = FilledUnits(out_size);
 
     bool composed = ComposeBrowserCommand(has_template ? template_copy.get() : nullptr,
                                           has_url ? url_copy.get() : nullptr, out.get(), out_size);
 
-    auto what = [&] {
-        return "template " + (has_template ? Shown(command_template) : "(null)") + ", address " +
-               (has_url ? Shown(url) : "(null)") + ", size " + std::to_string(out_size) +
-               ": command " +
-               (out_size > 0 && TerminatedWithin(out.get(), out_size)
-                    ? Shown(out.get())
-                    : std::string("(unterminated)"));
-    };
+    std::string what = "template of " + std::to_string(command_template.size()) +
+                       " units, address " + (has_url ? Shown(url) : "(null)") + ", size " +
+                       std::to_string(out_size);
     if (out_size == 0) {
-        FUZZ_CHECK(!composed, what());
+        FUZZ_CHECK(!composed, what);
         return 0;
     }
-    FUZZ_CHECK(TerminatedWithin(out.get(), out_size), what());
-    std::string command = out.get();
-    std::string kept = has_template ? KeptTemplate(command_template) : "";
-    std::string expected = kept + " " + url;
+    FUZZ_CHECK(UnitsTerminatedWithin(out.get(), out_size), what);
+    std::u16string command = out.get();
+    std::u16string kept = has_template ? KeptTemplate(command_template) : u"";
+    std::u16string expected = kept + u" " + Widened(url);
+    bool possible = has_template && has_url && !kept.empty();
     if (!composed) {
-        FUZZ_CHECK(command.empty(), what() + ": refused but left a command");
-        bool must_start = has_template && has_url && !kept.empty() && expected.size() < out_size;
-        FUZZ_CHECK(!must_start, what() + ": refused a command that fits");
-        // What the registry and the registration address can hold always fits the real buffer.
-        FUZZ_CHECK(!(has_template && has_url && !kept.empty() && out_size == kBrowserCommandSize &&
-                     command_template.size() < kRegistryValueSize && url.size() < kAddressSize),
-                   what() + ": refused in a buffer of kBrowserCommandSize");
-        return 0;
+        FUZZ_CHECK(command.empty(), what + ": refused but left a command");
+        FUZZ_CHECK(!possible || expected.size() >= out_size,
+                   what + ": refused a command that fits");
+        // What the registry's expanded command and the registration address can hold always
+        // fits the real buffer.
+        FUZZ_CHECK(!(possible && out_size == kBrowserCommandSize &&
+                     command_template.size() < kCommandTemplateSize && url.size() < kAddressSize),
+                   what + ": refused in a buffer of kBrowserCommandSize");
+    } else {
+        FUZZ_CHECK(possible, what + ": started without a program");
+        FUZZ_CHECK(command == expected,
+                   what + ": not the template's kept part, a blank, the address");
     }
-    FUZZ_CHECK(has_template && has_url && !kept.empty(), what() + ": started without a program");
-    // The command ends with one blank and the whole address, after the template's kept part.
-    FUZZ_CHECK(command.size() > url.size() &&
-                   command.compare(command.size() - url.size(), url.size(), url) == 0 &&
-                   command[command.size() - url.size() - 1] == ' ',
-               what() + ": does not end with a blank and the whole address");
-    FUZZ_CHECK(command == expected, what() + ", expected " + Shown(expected));
-    if (built) FUZZ_CHECK(IsAddressText(url), what() + ": the address would split");
+    if (built) FUZZ_CHECK(IsAddressText(url), what + ": the address would split");
+
+    if (url.size() < kAddressSize && has_url) {
+        std::u16string system32 = u"C:\\Windows\\system32";
+        BrowserFacts facts = {(control & 16) != 0, has_template ? template_copy.get() : nullptr,
+                              system32.c_str()};
+        std::unique_ptr<BrowserPlan> plan(new BrowserPlan);
+        PlanBrowserLaunch(url_copy.get(), facts, plan.get());
+        const LaunchPlan& steps = plan->plan;
+        FUZZ_CHECK(steps.count >= 2 && steps.count <= kMaxLaunchSteps, what + ": plan size");
+        FUZZ_CHECK(steps.steps[steps.count - 1].way == LaunchWay::kMessage,
+                   what + ": the plan does not end in its message");
+        std::u16string message = steps.steps[steps.count - 1].text;
+        std::u16string widened = Widened(url);
+        FUZZ_CHECK(
+            message.size() >= widened.size() &&
+                message.compare(message.size() - widened.size(), widened.size(), widened) == 0,
+            what + ": the message does not end with the whole address");
+    }
     return 0;
 }

@@ -1,97 +1,102 @@
-// Fuzzes Notepad's command line: ComposeReadmeCommand over a fuzzed readme option (set directly,
-// or read by ParseOptions from a fuzzed tail) and a fuzzed module path. A command is composed
-// whole or not at all; the directory of the module path ends at its last backslash that is not
-// the trail byte of a double-byte character. Whatever option R and GetModuleFileNameA can give
-// must always fit kReadmeCommandSize.
+// Fuzzes the readme's plan: ComposeReadmePath and PlanReadmeLaunch over a fuzzed readme option
+// (set directly, or read from a fuzzed tail by both readings of the options) and a fuzzed module
+// path, UTF-16 two input bytes a unit. The path is option R whole, or the module's directory (up
+// to its last backslash) and "readme.txt", or nothing; Notepad comes from System32 only, with
+// "notepad.exe " and that path; the plan always ends in a message naming the path.
 #include "launch/launch_commands.h"
+#include "launch/launch_plan.h"
+#include "options/wide_options.h"
 
 #include "fuzz_invariants.h"
 
 namespace {
 
-// The directory part of `path` up to and including its last backslash, or the whole path. The
-// path is taken apart into characters first, a lead byte with the byte after it unless the path
-// ends there, so that a trail byte 0x5C is never taken for a backslash.
-std::string ExpectedDirectory(const FuzzCodePage& page, const std::string& path) {
-    std::vector<size_t> single_byte_characters;
-    for (size_t i = 0; i < path.size();) {
-        if (ModelLead(page, path[i]) && i + 1 < path.size()) {
-            i += 2;
-        } else {
-            single_byte_characters.push_back(i++);
-        }
-    }
-    for (size_t k = single_byte_characters.size(); k > 0; --k) {
-        size_t at = single_byte_characters[k - 1];
-        if (path[at] == '\\') return path.substr(0, at + 1);
-    }
-    return path;
+std::u16string TakeUnits(FuzzInput* input) {
+    std::string bytes = input->TakeUntilZero();
+    std::u16string units;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                       static_cast<unsigned char>(bytes[i + 1]) << 8);
+    return units;
+}
+
+std::u16string ExpectedPath(const std::u16string& readme, const std::u16string& module_path) {
+    if (!readme.empty()) return readme;
+    size_t slash = module_path.rfind(u'\\');
+    return (slash == std::u16string::npos ? module_path : module_path.substr(0, slash + 1)) +
+           u"readme.txt";
 }
 
 }  // namespace
 
-// Input: the code page byte, a control byte (bit 0: the readme is read from a tail by
-// ParseOptions; bit 1: no readme; bit 2: no module path), two bytes for the output size (0 gives
-// kReadmeCommandSize), the readme or the tail, a zero byte, then the module path.
+// Input: the code page byte, a control byte (bit 0: the readme is read from a tail, its bytes
+// widened one a unit; bit 1: no readme; bit 2: no module path; bit 3: no System32), the readme or
+// the tail, a zero byte, then the module path.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input = {data, size};
     FuzzCodePage page = TakeCodePage(&input);
     CharClass classes = CheckedClasses(page);
     unsigned control = input.TakeByte();
-    size_t chosen = input.TakeSize();
-    size_t out_size = chosen == 0 ? kReadmeCommandSize : chosen % 1100;
-    std::string first = input.TakeUntilZero();
-    std::string module_path = input.TakeUntilZero();
-
     bool from_tail = (control & 1) != 0;
-    bool has_module_path = (control & 4) == 0;
-    std::unique_ptr<char[]> first_copy = ExactCopy(first);
-    RegistrationOptions options;
-    const char* readme = nullptr;
+    std::string tail_bytes;
+    std::u16string first;
     if (from_tail) {
-        ParseOptions(first_copy.get(), classes, &options);
-        readme = options.readme;
+        tail_bytes = input.TakeUntilZero();
+    } else {
+        first = TakeUnits(&input);
+    }
+    std::u16string module_path = TakeUnits(&input);
+    bool has_module_path = (control & 4) == 0;
+    bool has_system = (control & 8) == 0;
+
+    std::unique_ptr<RegistrationOptions> options(new RegistrationOptions);
+    std::unique_ptr<WideOptions> wide(new WideOptions);
+    std::u16string tail_units;
+    const char16_t* readme = nullptr;
+    if (from_tail) {
+        std::unique_ptr<char[]> tail = ExactCopy(tail_bytes);
+        ParseOptions(tail.get(), classes, options.get());
+        for (char byte : tail_bytes) tail_units += static_cast<unsigned char>(byte);
+        ParseWideOptions(tail_units.c_str(), *options, wide.get());
+        readme = wide->readme;
+        FUZZ_CHECK((options->readme == nullptr) == (wide->readme == nullptr),
+                   "the two readings disagree on option R");
     } else if ((control & 2) == 0) {
-        readme = first_copy.get();
+        readme = first.c_str();
     }
-    std::string readme_text = readme != nullptr ? readme : "";
-    std::unique_ptr<char[]> module_copy = ExactCopy(module_path);
-    std::unique_ptr<char[]> out = FilledBuffer(out_size);
+    std::u16string readme_text = readme != nullptr ? readme : u"";
+    std::u16string system32 = u"C:\\Windows\\system32";
+    ReadmeFacts facts = {readme, has_module_path ? module_path.c_str() : nullptr,
+                         has_system ? system32.c_str() : nullptr};
+    std::unique_ptr<ReadmePlan> plan(new ReadmePlan);
+    PlanReadmeLaunch(facts, plan.get());
+    const LaunchPlan& steps = plan->plan;
 
-    bool composed = ComposeReadmeCommand(readme, has_module_path ? module_copy.get() : nullptr,
-                                         classes, out.get(), out_size);
-
-    auto what = [&] {
-        return "code page " + std::to_string(page.code_page) + ", readme " + Shown(readme) +
-               ", module path " + (has_module_path ? Shown(module_path) : "(null)") + ", size " +
-               std::to_string(out_size) + ": command " +
-               (out_size > 0 && TerminatedWithin(out.get(), out_size)
-                    ? Shown(out.get())
-                    : std::string("(unterminated)"));
-    };
-    if (out_size == 0) {
-        FUZZ_CHECK(!composed, what());
+    bool possible = !readme_text.empty() || has_module_path;
+    std::u16string expected = possible ? ExpectedPath(readme_text, module_path) : u"readme.txt";
+    bool fits = expected.size() < kWidePathSize;
+    FUZZ_CHECK(steps.count >= 1 && steps.count <= kMaxLaunchSteps, "plan size");
+    const LaunchStep& last = steps.steps[steps.count - 1];
+    FUZZ_CHECK(last.way == LaunchWay::kMessage, "the plan does not end in its message");
+    if (!possible || !fits) {
+        FUZZ_CHECK(steps.count == 1, "a path that cannot be had is still opened");
         return 0;
     }
-    FUZZ_CHECK(TerminatedWithin(out.get(), out_size), what());
-    std::string command = out.get();
-
-    bool by_option = !readme_text.empty();
-    bool possible = by_option || has_module_path;
-    std::string expected = "notepad.exe ";
-    expected += by_option ? readme_text : ExpectedDirectory(page, module_path) + "readme.txt";
-    if (!composed) {
-        FUZZ_CHECK(command.empty(), what() + ": refused but left a command");
-        FUZZ_CHECK(!possible || expected.size() >= out_size, what() + ": refused one that fits");
-        // An option R (cut out of the command copy) and a module path that GetModuleFileNameA
-        // gives in kModulePathSize bytes always fit the real buffer.
-        bool real_sizes = by_option ? (from_tail || readme_text.size() < kCommandCopySize)
-                                    : module_path.size() < kModulePathSize;
-        FUZZ_CHECK(!(possible && real_sizes && out_size == kReadmeCommandSize),
-                   what() + ": refused in a buffer of kReadmeCommandSize");
-        return 0;
+    std::u16string message = last.text;
+    FUZZ_CHECK(message.size() > expected.size() && message.compare(message.size() - expected.size(),
+                                                                   expected.size(), expected) == 0,
+               "the message does not name the path");
+    const LaunchStep& shell = steps.steps[steps.count - 2];
+    FUZZ_CHECK(shell.way == LaunchWay::kShell && expected == shell.text,
+               "not the shell on the path");
+    std::u16string command = u"notepad.exe " + expected;
+    bool starts_notepad = has_system && command.size() < kProcessCommandLineSize;
+    FUZZ_CHECK(steps.count == (starts_notepad ? 3 : 2),
+               "Notepad where it cannot be, or not where it must");
+    if (starts_notepad) {
+        FUZZ_CHECK(steps.steps[0].way == LaunchWay::kProcess && command == steps.steps[0].text &&
+                       system32 + u"\\notepad.exe" == steps.steps[0].program,
+                   "not System32's Notepad on the path");
     }
-    FUZZ_CHECK(possible, what() + ": composed without a readme or a module path");
-    FUZZ_CHECK(command == expected, what() + ", expected " + Shown(expected));
     return 0;
 }

@@ -26,6 +26,8 @@ core=(
   src/request/registration_url.cpp
   src/options/command_tail.cpp
   src/launch/launch_commands.cpp
+  src/launch/launch_plan.cpp
+  src/options/wide_options.cpp
 )
 
 if [ $# -gt 0 ]; then
