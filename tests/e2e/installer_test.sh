@@ -10,11 +10,17 @@
 #   inno_ticked     Inno Setup (examples/inno/sample.iss, ISCC.exe from tools/innosetup): the
 #                   details typed on the user-information page, the box on the last page ticked
 #   inno_unticked   the same with the box unticked: the program is not started
+#   wix_installed   Windows Installer (examples/wix/sample.wxs, wixl, Wine's msiexec /i with the
+#                   details as properties): started once the files are in place, the dialog
+#                   without an owner and working once msiexec has ended; a second /i of the
+#                   installed package starts nothing, and /x removes the files
+#   wix_quiet       the same package with /qn: installed, the program not started
 #
 # The driver starts the installer with the folder the user would pick (NSIS /D=, Inno Setup
-# /DIR=), presses its buttons and takes over the dialog of the regcomplete.exe the installer
-# started. Notepad is started by name and so found in the program's own folder, the install
-# folder: the fake notepad.exe is put there before the installer runs.
+# /DIR=; the Windows Installer package keeps its own, in the user's local application data),
+# presses its buttons and takes over the dialog of the regcomplete.exe the installer started.
+# Notepad is started by name and so found in the program's own folder, the install folder: the
+# fake notepad.exe is put there before the installer runs, or once it has made the folder.
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
 
