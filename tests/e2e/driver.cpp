@@ -1570,7 +1570,8 @@ void StepCheckNoProcess(const char* file) {
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
         if (RunsFile(entry.th32ProcessID, entry.szExeFile, file)) {
-            Fail("process %lu runs %s; ending it", entry.th32ProcessID, file);
+            Fail("process %lu runs %s; ending it", entry.th32ProcessID,
+                 Shown(file, static_cast<int>(strlen(file))));
             HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
             if (process != nullptr) TerminateProcess(process, 99), CloseHandle(process);
         }
