@@ -242,7 +242,7 @@ case_wix_installed() {
     fi
 }
 
-# A silent install (/qn) skips the client side and so never starts the program.
+# A silent install (/qn) skips the user-interface sequence and so never starts the program.
 case_wix_quiet() {
     build_msi || return
     e2e_run "start msiexec /qn /i \"$MSI\" $msi_details" "wait-exit 0" \
