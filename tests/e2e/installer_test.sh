@@ -10,11 +10,11 @@
 #   inno_ticked     Inno Setup (examples/inno/sample.iss, ISCC.exe from tools/innosetup): the
 #                   details typed on the user-information page, the box on the last page ticked
 #   inno_unticked   the same with the box unticked: the program is not started
-#   wix_installed   Windows Installer (examples/wix/sample.wxs, wixl, Wine's msiexec /i with the
+#   msi_installed   Windows Installer (examples/wix/sample.wxs, wixl, Wine's msiexec /i with the
 #                   details as properties): started once the files are in place, the dialog
 #                   without an owner and working once msiexec has ended; a second /i of the
 #                   installed package starts nothing, and /x removes the files
-#   wix_quiet       the same package with /qn: installed, the program not started
+#   msi_quiet       the same package with /qn: installed, the program not started
 #
 # The driver starts the installer with the folder the user would pick (NSIS /D=, Inno Setup
 # /DIR=; the Windows Installer package keeps its own, in the user's local application data),
@@ -222,7 +222,7 @@ msi_details='USERNAME="山田 太郎" COMPANYNAME="株式会社ｻﾝﾌﾟﾙ" 
 # msiexec /i with the details: the program starts once the files are in place and its dialog
 # works on after msiexec has ended. A second /i of the installed package (maintenance) starts
 # nothing, and /x removes what was installed.
-case_wix_installed() {
+case_msi_installed() {
     build_msi || return
     e2e_stage_browser "Fake Browser"
     e2e_register_browser "\"$E2E_BROWSER\" \"%1\""
@@ -243,7 +243,7 @@ case_wix_installed() {
 }
 
 # A silent install (/qn) skips the user-interface sequence and so never starts the program.
-case_wix_quiet() {
+case_msi_quiet() {
     build_msi || return
     e2e_run "start msiexec /qn /i \"$MSI\" $msi_details" "wait-exit 0" \
         "check-no-process $INSTALLED_EXE"
