@@ -38,6 +38,8 @@ $name/examples/inno/readme.txt
 $name/examples/inno/sample.iss
 $name/examples/nsis/readme.txt
 $name/examples/nsis/sample.nsi
+$name/examples/wix/readme.txt
+$name/examples/wix/sample.wxs
 $name/regcomplete-check.exe
 $name/regcomplete.exe"
 listed=$(cmake -E tar tf "out/$name.zip" | grep -v '/$' | LC_ALL=C sort)

@@ -65,7 +65,9 @@
 //                                NAME, as a mouse gives it
 //   wait-parent-exit CODE        after wait-child-dialog: until the started program ends with exit
 //                                code CODE, while the dialog's program goes on
-//   check-no-process FILE        no process of the program file FILE runs (one that does is ended)
+//   check-no-process FILE        no process of the program file FILE runs (one that does is ended);
+//                                FILE is a file name, or a full path from the drive letter on
+//                                where other tests may run programs of that name in the prefix
 //   check-owner-or-none NAME     the dialog's owner is window NAME or none: for an owner that may
 //   be
 //                                gone by the time the program looks for it
@@ -1582,6 +1584,20 @@ void StepCheckOwnerOrNone(char* args) {
         Note("owner %s", owner == nullptr ? "none" : name);
 }
 
+// Whether process `id`, whose file name is `name`, runs the program file `file`: a file name, or a
+// full path from its drive letter on (a 0x5C trail byte would mislead a search for the last '\\').
+bool RunsFile(DWORD id, const char* name, const char* file) {
+    if (file[0] == '\0' || file[1] != ':') return lstrcmpiA(name, file) == 0;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (process == nullptr) return false;
+    char path[MAX_PATH];
+    DWORD path_size = sizeof path;
+    bool same =
+        QueryFullProcessImageNameA(process, 0, path, &path_size) && lstrcmpiA(path, file) == 0;
+    CloseHandle(process);
+    return same;
+}
+
 void StepCheckNoProcess(const char* file) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) {
@@ -1591,8 +1607,9 @@ void StepCheckNoProcess(const char* file) {
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (lstrcmpiA(entry.szExeFile, file) == 0) {
-            Fail("process %lu runs %s; ending it", entry.th32ProcessID, file);
+        if (RunsFile(entry.th32ProcessID, entry.szExeFile, file)) {
+            Fail("process %lu runs %s; ending it", entry.th32ProcessID,
+                 Shown(file, static_cast<int>(strlen(file))));
             HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
             if (process != nullptr) TerminateProcess(process, 99), CloseHandle(process);
         }

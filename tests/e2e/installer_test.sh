@@ -10,11 +10,17 @@
 #   inno_ticked     Inno Setup (examples/inno/sample.iss, ISCC.exe from tools/innosetup): the
 #                   details typed on the user-information page, the box on the last page ticked
 #   inno_unticked   the same with the box unticked: the program is not started
+#   msi_installed   Windows Installer (examples/wix/sample.wxs, wixl, Wine's msiexec /i with the
+#                   details as properties): started once the files are in place, the dialog
+#                   without an owner and working once msiexec has ended; a second /i of the
+#                   installed package starts nothing, and /x removes the files
+#   msi_quiet       the same package with /qn: installed, the program not started
 #
 # The driver starts the installer with the folder the user would pick (NSIS /D=, Inno Setup
-# /DIR=), presses its buttons and takes over the dialog of the regcomplete.exe the installer
-# started. Notepad is System32's (the fake one); a notepad.exe planted in the install folder, the
-# program's own, must never be started.
+# /DIR=; the Windows Installer package keeps its own, in the user's local application data),
+# presses its buttons and takes over the dialog of the regcomplete.exe the installer started.
+# Notepad is System32's (the fake one); a notepad.exe planted in the install folder, the
+# program's own, before the installer runs or once it has made the folder, must never be started.
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
 
@@ -170,6 +176,77 @@ case_inno_unticked() {
         "wait-exit 0" "check-no-process regcomplete.exe"
     e2e_expect_log  # nothing launched
     expect_installed_files inno
+}
+
+# build_msi: the WiX sample, built by wixl in the case's folder from copies of the sample, its
+# readme and the program (wixl finds a File's Source beside the .wxs only); a warning fails the
+# case. MSI is its Windows path. wixl stores the package's strings in the code page that
+# WINDOWS_LANGUAGE names. Any earlier install of the sample, which the cases share in the prefix
+# and take turns at through a CTest lock, is removed first. INSTALL_DIR and INSTALL_WIN are the
+# package's install folder in the user's local application data, INSTALLED_EXE the program in it
+# (other tests run programs of the same name beside these cases).
+build_msi() {
+    local dir=$E2E_WORK/wix local_app_data
+    if ! command -v wixl >/dev/null; then
+        e2e_fail "wixl is missing (scripts/install-deps.sh installs it)"
+        return 1
+    fi
+    mkdir -p "$dir"
+    cp "$top/examples/wix/sample.wxs" "$top/examples/wix/readme.txt" "$E2E_BIN/regcomplete.exe" \
+        "$dir"
+    if ! (cd "$dir" && WINDOWS_LANGUAGE=ja_JP wixl -o sample.msi sample.wxs) \
+        >"$E2E_WORK/wixl.log" 2>&1 || grep -qi 'warning\|critical' "$E2E_WORK/wixl.log"; then
+        e2e_fail "wixl failed or warned"
+        sed 's/^/  wixl: /' "$E2E_WORK/wixl.log"
+        return 1
+    fi
+    MSI=$(windows_path "$dir/sample.msi")
+    wine msiexec /qn /x "$MSI" >/dev/null 2>&1
+    local_app_data=$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
+    INSTALL_WIN=$local_app_data\\$install_folder
+    local_app_data=${local_app_data//\\//}
+    INSTALL_DIR=$WINEPREFIX/drive_c${local_app_data#C:}/$install_folder
+    INSTALLED_EXE=$INSTALL_WIN\\regcomplete.exe
+    rm -rf "$INSTALL_DIR"
+}
+
+# The command line the sample's custom action gives regcomplete.exe.
+msi_command_line() {
+    printf '"%s\\regcomplete.exe" /R"%s\\readme.txt" %s' "$INSTALL_WIN" "$INSTALL_WIN" \
+        '/P"SAMPLE-2026" /U"山田 太郎" /O"株式会社ｻﾝﾌﾟﾙ" /S"1234-5678-9012"'
+}
+msi_details='USERNAME="山田 太郎" COMPANYNAME="株式会社ｻﾝﾌﾟﾙ" PIDKEY="1234-5678-9012"'
+
+# msiexec /i with the details: the program starts once the files are in place and its dialog
+# works on after msiexec has ended. A second /i of the installed package (maintenance) starts
+# nothing, and /x removes what was installed.
+case_msi_installed() {
+    build_msi || return
+    e2e_stage_browser "Fake Browser"
+    e2e_register_browser "\"$E2E_BROWSER\" \"%1\""
+    E2E_HANDSHAKE=copy_notepad
+    e2e_run "start msiexec /i \"$MSI\" $msi_details" \
+        wait-child-dialog "check-command-line $(msi_command_line)" "wait-parent-exit 0" \
+        "check-owner none" check-centred "handshake $(windows_path "$E2E_WORK")\\notepad" \
+        "click 1002" "wait-log 1" "click 1003" "wait-log 2" "click 1" "wait-exit 0"
+    e2e_expect_log "\"$E2E_BROWSER\"  $ssl" "notepad.exe $INSTALL_WIN\\readme.txt"
+    expect_installed_files wix
+    rm -f "$INSTALL_DIR/notepad.exe"
+    e2e_run "start msiexec /i \"$MSI\" $msi_details" "wait-exit 0" \
+        "check-no-process $INSTALLED_EXE" "start msiexec /x \"$MSI\"" "wait-exit 0"
+    if [ -e "$INSTALL_DIR" ]; then
+        e2e_fail "msiexec /x left the install folder"
+        ls -A "$INSTALL_DIR" | sed 's/^/  left: /'
+    fi
+}
+
+# A silent install (/qn) skips the user-interface sequence and so never starts the program.
+case_msi_quiet() {
+    build_msi || return
+    e2e_run "start msiexec /qn /i \"$MSI\" $msi_details" "wait-exit 0" \
+        "check-no-process $INSTALLED_EXE"
+    expect_installed_files wix
+    wine msiexec /qn /x "$MSI" >/dev/null 2>&1 || e2e_fail "msiexec /qn /x failed"
 }
 
 case_name=${1:?usage: installer_test.sh CASE}
