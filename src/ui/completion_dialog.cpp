@@ -107,6 +107,10 @@ INT_PTR CALLBACK CompletionDialogProc(HWND dialog, UINT message, WPARAM wParam, 
 
         case WM_CLOSE: DestroyWindow(dialog); return TRUE;
 
+        // The owner is hiding or closing: an installer's wizard does as it ends, right after it
+        // starts this program. Handled here, so that the dialog stays shown without it.
+        case WM_SHOWWINDOW: return lParam == SW_PARENTCLOSING;
+
         case WM_DESTROY: PostQuitMessage(0); return FALSE;
 
         // A read-only edit box asks with WM_CTLCOLORSTATIC, like the labels.

@@ -124,10 +124,11 @@ owner_windows=(
 )
 
 case_owner_named() {  # /W names a live window; /W wins over /C and /T; /C with /T finds one
+    # The dialog stays when its owner hides its pop-ups as it closes.
     e2e_stage_program
     local checks=("check-owner installer" check-centred wm-close "wait-exit 0")
     e2e_run "${owner_windows[@]}" \
-        "start \"$E2E_EXE\" /W{installer}" wait-dialog "${checks[@]}" \
+        "start \"$E2E_EXE\" /W{installer}" wait-dialog "hide-popups installer" "${checks[@]}" \
         "start \"$E2E_EXE\" /W{installer} /CRegcompleteE2EOther /T別のウィンドウ" \
         wait-dialog "${checks[@]}" \
         "start \"$E2E_EXE\" /CRegcompleteE2EInstaller /T\"セットアップ - 例\"" \

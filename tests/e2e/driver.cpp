@@ -33,6 +33,8 @@
 //   wait-log N                   until the launch log holds N records, and not more
 //   wait-exit CODE               until the program ends with exit code CODE, its dialog gone
 //   geometry FILE                writes the dialog's screen geometry for the screenshot test
+//   hide-popups NAME             ShowOwnedPopups(FALSE) on window NAME, as a closing installer
+//                                does; the dialog must stay shown
 //   message-box TEXT...          until the dialog's message box shows; its text holds TEXT; then
 //                                closes it with OK
 //   handshake PATH               creates PATH.ready, waits for PATH.done (a screenshot is taken)
@@ -1316,6 +1318,21 @@ HWND FindChildDialog(DWORD* process_id) {
     return nullptr;
 }
 
+BOOL CALLBACK NoteTopLevelWindow(HWND window, LPARAM) {
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(window, &process_id);
+    char class_name[64] = "";
+    GetClassNameA(window, class_name, sizeof class_name);
+    wchar_t title[128] = L"";
+    GetWindowTextW(window, title, 128);
+    char shown[512] = "";
+    WideCharToMultiByte(CP_UTF8, 0, title, -1, shown, sizeof shown, nullptr, nullptr);
+    if (strcmp(class_name, "tooltips_class32") != 0 && strcmp(class_name, "IME") != 0)
+        Note("  window %p of process %lu%s, %s: %s", static_cast<void*>(window), process_id,
+             IsWindowVisible(window) ? "" : " (hidden)", class_name, shown);
+    return TRUE;
+}
+
 bool StepWaitChildDialog() {
     if (!g_started || g_parent_started) {
         Fail("no program started, or already waiting on a program it started");
@@ -1326,6 +1343,8 @@ bool StepWaitChildDialog() {
     while ((dialog = FindChildDialog(&process_id)) == nullptr) {
         if (Elapsed(start, kWaitMs)) {
             Fail("no dialog of a program started by the started one after %lu ms", kWaitMs);
+            Note("the started programs' tree has %d processes; the windows are:", g_tree_count);
+            EnumWindows(NoteTopLevelWindow, 0);
             return false;
         }
         PumpFor(kPollMs);
@@ -1359,6 +1378,18 @@ void StepCheckAlive(char* args, bool want_alive) {
     if (window != nullptr && (IsWindow(window) != FALSE) != want_alive)
         Fail("window %ld is %s", static_cast<long>(reinterpret_cast<INT_PTR>(window)),
              want_alive ? "gone" : "still there");
+}
+
+// As a closing installer does (Delphi's forms hide their owned pop-ups as they go), then the
+// dialog must still be shown.
+bool StepHidePopups(char* args) {
+    char* rest;
+    HWND window = NamedWindowArg(args, &rest);
+    if (window == nullptr) return false;
+    ShowOwnedPopups(window, FALSE);
+    PumpFor(500);
+    if (!IsWindowVisible(g_dialog)) Fail("the dialog was hidden with its owner's pop-ups");
+    return true;
 }
 
 // The command line as the program's GetCommandLineA gives it: the Unicode one in its process
@@ -1714,6 +1745,7 @@ bool RunStep(char* line) {
     if (strcmp(step, "wm-close") == 0) return PostMessageA(g_dialog, WM_CLOSE, 0, 0) != FALSE;
     if (strcmp(step, "geometry") == 0) return StepGeometry(args);
     if (strcmp(step, "message-box") == 0) return StepMessageBox(args);
+    if (strcmp(step, "hide-popups") == 0) return StepHidePopups(args);
     Fail("unknown step %s", step);
     return false;
 }
