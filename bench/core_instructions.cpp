@@ -17,8 +17,8 @@ char g_plain[kAddressSize];
 
 extern "C" __attribute__((noinline)) void MeasuredWork() {
     ParseOptions(kSampleTail, g_classes, &g_options);
-    BuildRegistrationUrl(REGIST_URL_SSL, g_options, g_classes, g_ssl, sizeof g_ssl);
-    BuildRegistrationUrl(REGIST_URL_PLAIN, g_options, g_classes, g_plain, sizeof g_plain);
+    BuildRegistrationUrl(kRegistUrlSsl, g_options, g_classes, g_ssl, sizeof g_ssl);
+    BuildRegistrationUrl(kRegistUrlPlain, g_options, g_classes, g_plain, sizeof g_plain);
 }
 
 int main() {

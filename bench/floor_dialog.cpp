@@ -19,7 +19,7 @@ INT_PTR CALLBACK FloorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     switch (message) {
         case WM_INITDIALOG: {
             wchar_t text[kInfoTextSize];  // one UTF-16 unit per Shift_JIS byte at most
-            if (MultiByteToWideChar(932, 0, REGIST_INFO_TEXT, -1, text, kInfoTextSize) > 0)
+            if (MultiByteToWideChar(932, 0, kRegistInfoText, -1, text, kInfoTextSize) > 0)
                 SetDlgItemTextW(dialog, IDC_INFO, text);
             return TRUE;
         }

@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         RegistrationOptions options;
         ParseOptions(tail.get(), classes, &options);
         char address[kAddressSize];
-        BuildRegistrationUrl((control & 2) != 0 ? REGIST_URL_PLAIN : REGIST_URL_SSL, options,
+        BuildRegistrationUrl((control & 2) != 0 ? kRegistUrlPlain : kRegistUrlSsl, options,
                              classes, address, sizeof address);
         url = address;
     }

@@ -49,32 +49,32 @@ std::string ExpectedInfoText() {
 TEST(InfoText, IsTheSixLinesInCodePage932JoinedByCrLf) {
     std::string expected = ExpectedInfoText();
     ASSERT_EQ(262u, expected.size());
-    ASSERT_EQ(262u, strlen(REGIST_INFO_TEXT)) << "no zero byte inside and one at the end";
-    EXPECT_EQ(263u, sizeof REGIST_INFO_TEXT);
-    EXPECT_EQ(0, memcmp(expected.data(), REGIST_INFO_TEXT, expected.size()));
+    ASSERT_EQ(262u, strlen(kRegistInfoText)) << "no zero byte inside and one at the end";
+    EXPECT_EQ(263u, sizeof kRegistInfoText);
+    EXPECT_EQ(0, memcmp(expected.data(), kRegistInfoText, expected.size()));
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(static_cast<unsigned char>(expected[i]),
-                  static_cast<unsigned char>(REGIST_INFO_TEXT[i]))
+                  static_cast<unsigned char>(kRegistInfoText[i]))
             << "byte " << i;
 }
 
 TEST(InfoText, HasNoLineBreakAtTheEnd) {
-    size_t length = strlen(REGIST_INFO_TEXT);
+    size_t length = strlen(kRegistInfoText);
     ASSERT_GE(length, 2u);
-    EXPECT_NE('\n', REGIST_INFO_TEXT[length - 1]);
-    EXPECT_NE('\r', REGIST_INFO_TEXT[length - 1]);
+    EXPECT_NE('\n', kRegistInfoText[length - 1]);
+    EXPECT_NE('\r', kRegistInfoText[length - 1]);
 }
 
 TEST(InfoText, SeparatesItsLinesWithCrLfOnly) {
     // Five separators; no bare LF or CR (CP932 trail bytes are never 0x0A or 0x0D).
     int pairs = 0;
-    for (const char* p = REGIST_INFO_TEXT; *p != '\0'; ++p) {
+    for (const char* p = kRegistInfoText; *p != '\0'; ++p) {
         if (*p == '\r') {
-            ASSERT_EQ('\n', p[1]) << "CR without LF at byte " << (p - REGIST_INFO_TEXT);
+            ASSERT_EQ('\n', p[1]) << "CR without LF at byte " << (p - kRegistInfoText);
             ++pairs;
             ++p;
         } else {
-            ASSERT_NE('\n', *p) << "LF without CR at byte " << (p - REGIST_INFO_TEXT);
+            ASSERT_NE('\n', *p) << "LF without CR at byte " << (p - kRegistInfoText);
         }
     }
     EXPECT_EQ(5, pairs);

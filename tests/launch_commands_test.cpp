@@ -319,8 +319,8 @@ TEST(PlanBrowserLaunchTest, TheMessageHoldsTheWholeAddress) {
 }
 
 TEST(PlanBrowserLaunchTest, SchemeFollowsTheButton) {
-    EXPECT_STREQ("https", WebScheme(REGIST_URL_SSL));
-    EXPECT_STREQ("http", WebScheme(REGIST_URL_PLAIN));
+    EXPECT_STREQ("https", WebScheme(kRegistUrlSsl));
+    EXPECT_STREQ("http", WebScheme(kRegistUrlPlain));
 }
 
 struct ReadmePlanCase {

@@ -1,4 +1,5 @@
 #include "options/options.h"
+#include "options/options_internal.h"
 #include "options/wide_options.h"
 
 #include <string.h>

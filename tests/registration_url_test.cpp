@@ -25,8 +25,8 @@ std::string Build(const char* base, const std::string& tail, unsigned code_page 
 }
 
 TEST(RegistrationUrlTest, BaseAddresses) {
-    EXPECT_EQ(kSsl, REGIST_URL_SSL);
-    EXPECT_EQ(kPlain, REGIST_URL_PLAIN);
+    EXPECT_EQ(kSsl, kRegistUrlSsl);
+    EXPECT_EQ(kPlain, kRegistUrlPlain);
 }
 
 struct UrlCase {
@@ -55,38 +55,36 @@ const UrlCase kUrlCases[] = {
 
 TEST(RegistrationUrlTest, Query) {
     for (const UrlCase& c : kUrlCases) {
-        EXPECT_EQ(kSsl + c.query, Build(REGIST_URL_SSL, c.tail)) << c.why;
-        EXPECT_EQ(kPlain + c.query, Build(REGIST_URL_PLAIN, c.tail)) << c.why;
+        EXPECT_EQ(kSsl + c.query, Build(kRegistUrlSsl, c.tail)) << c.why;
+        EXPECT_EQ(kPlain + c.query, Build(kRegistUrlPlain, c.tail)) << c.why;
     }
 }
 
 TEST(RegistrationUrlTest, ADetailThatDoesNotFitIsLeftOutWhole) {
     // 80 half-width kana encode to 480 bytes: with the base and the key they cannot fit.
     std::string kana(80, '\xB1');
-    std::string encoded_kana;
-    for (int i = 0; i < 80; ++i) encoded_kana += "%25%22";
 
-    EXPECT_EQ(kSsl + "?organization=o&serialno=s", Build(REGIST_URL_SSL, "/U" + kana + " /Oo /Ss"))
+    EXPECT_EQ(kSsl + "?organization=o&serialno=s", Build(kRegistUrlSsl, "/U" + kana + " /Oo /Ss"))
         << "the later details still come, the first of them with '?'";
 
     std::string fits(20, '\xB1');
     std::string fits_encoded;
     for (int i = 0; i < 20; ++i) fits_encoded += "%25%22";
     EXPECT_EQ(kSsl + "?productid=" + fits_encoded + "&serialno=s",
-              Build(REGIST_URL_SSL, "/P" + fits + " /U" + kana + " /Ss"));
+              Build(kRegistUrlSsl, "/P" + fits + " /U" + kana + " /Ss"));
 }
 
 TEST(RegistrationUrlTest, FillsTheAddressToTheLastByte) {
     std::string prefix = kSsl + "?productid=";
     size_t room = kAddressSize - 1 - prefix.size();
     std::string exact(room, 'a');
-    EXPECT_EQ(prefix + exact, Build(REGIST_URL_SSL, "/P" + exact));
-    EXPECT_EQ(kSsl, Build(REGIST_URL_SSL, "/P" + exact + "a")) << "one byte more is left out";
+    EXPECT_EQ(prefix + exact, Build(kRegistUrlSsl, "/P" + exact));
+    EXPECT_EQ(kSsl, Build(kRegistUrlSsl, "/P" + exact + "a")) << "one byte more is left out";
 }
 
 TEST(RegistrationUrlTest, NeverBlankQuoteOrControlByte) {
     std::string tail = "/U\"a b\t\"\" /O\x01\x7F /S\x81\x20";
-    std::string url = Build(REGIST_URL_SSL, tail);
+    std::string url = Build(kRegistUrlSsl, tail);
     for (char c : url) {
         unsigned char byte = static_cast<unsigned char>(c);
         EXPECT_TRUE(byte > 0x20 && byte < 0x7F && byte != '"') << url;

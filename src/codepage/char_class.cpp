@@ -30,7 +30,7 @@ void MarkRange(bool* marks, unsigned first, unsigned last) {
 
 }  // namespace
 
-const uint16_t KANA_JIS_TABLE[64] = {
+const uint16_t kKanaJisTable[64] = {
     0x2121, 0x2123, 0x2156, 0x2157, 0x2122, 0x2126, 0x2572, 0x2521,  // 0xA0
     0x2523, 0x2525, 0x2527, 0x2529, 0x2563, 0x2565, 0x2567, 0x2543,  // 0xA8
     0x213C, 0x2522, 0x2524, 0x2526, 0x2528, 0x252A, 0x252B, 0x252D,  // 0xB0
@@ -43,7 +43,7 @@ const uint16_t KANA_JIS_TABLE[64] = {
 
 uint16_t FullWidthKanaCode(unsigned char byte) {
     if (byte < 0xA0 || byte > 0xDF) return 0;
-    return KANA_JIS_TABLE[byte - 0xA0];
+    return kKanaJisTable[byte - 0xA0];
 }
 
 void SetUpCharClass(CharClass* classes, unsigned code_page,

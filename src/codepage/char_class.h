@@ -35,7 +35,7 @@ inline bool IsKanaByte(const CharClass& classes, unsigned char byte) {
 
 // JIS X 0208 code (row in the high byte, cell in the low byte) of the full-width counterpart of
 // each byte from 0xA0 to 0xDF.
-extern const uint16_t KANA_JIS_TABLE[64];
+extern const uint16_t kKanaJisTable[64];
 
 // The table entry for a byte from 0xA0 to 0xDF, 0 for any other byte.
 uint16_t FullWidthKanaCode(unsigned char byte);

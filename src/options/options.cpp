@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+#include "options/options_internal.h"
+
 namespace {
 
 struct OptionField {
@@ -80,12 +82,18 @@ char* TakeValue(char* position, const CharClass& classes, const char** field) {
     }
 }
 
+namespace {
+
+// TakeValue, then the value's decimal conversion into `*number`, wrapping modulo 2^32. When the
+// value is dropped, `*number` keeps what it had.
 char* TakeNumber(char* position, const CharClass& classes, int32_t* number) {
     const char* value = nullptr;
     char* next = TakeValue(position, classes, &value);
     if (value != nullptr) *number = ToWrappedInt32(value);
     return next;
 }
+
+}  // namespace
 
 char* NextOption(char* position, const CharClass& classes, RegistrationOptions* options,
                  unsigned* bit) {

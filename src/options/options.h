@@ -29,7 +29,7 @@ struct RegistrationOptions {
     unsigned options_read;
 };
 
-// One bit per option letter seen (`OptionMask`).
+// One bit per option letter, in the mask ParseOptions returns.
 enum OptionBit : unsigned {
     kOptionReadme = 0x01,
     kOptionSerialNo = 0x02,
@@ -45,19 +45,3 @@ enum OptionBit : unsigned {
 // while its field is null: a value ending in a lone lead byte is dropped. A tail longer than 511
 // bytes is read up to its 511th byte.
 unsigned ParseOptions(const char* tail, const CharClass& classes, RegistrationOptions* options);
-
-// From `position` in the command copy, finds the next option and stores its value. Returns where
-// scanning goes on, or null when there is nothing more to read; `*bit` is the option's bit, or 0
-// when nothing was recorded.
-char* NextOption(char* position, const CharClass& classes, RegistrationOptions* options,
-                 unsigned* bit);
-
-// Cuts one value out of the command copy starting exactly at `position` (quoted when it starts
-// with a double quote, else ended by a blank), stores where it starts into `*field` and returns
-// the position after it, or null when the line ends. A lead byte at the end of the line drops the
-// value: `*field` becomes null.
-char* TakeValue(char* position, const CharClass& classes, const char** field);
-
-// TakeValue, then the value's decimal conversion into `*number`, wrapping modulo 2^32. When the
-// value is dropped, `*number` keeps what it had.
-char* TakeNumber(char* position, const CharClass& classes, int32_t* number);

@@ -9,10 +9,10 @@
 #define REGCOMPLETE_HOST "regist.example.com"
 #endif
 
-const char REGIST_URL_SSL[] = "https://" REGCOMPLETE_HOST "/entry/regist.php";
-const char REGIST_URL_PLAIN[] = "http://" REGCOMPLETE_HOST "/entry/regist.php";
+const char kRegistUrlSsl[] = "https://" REGCOMPLETE_HOST "/entry/regist.php";
+const char kRegistUrlPlain[] = "http://" REGCOMPLETE_HOST "/entry/regist.php";
 
-static_assert(sizeof REGIST_URL_SSL <= kAddressSize, "the registration host name is too long");
+static_assert(sizeof kRegistUrlSsl <= kAddressSize, "the registration host name is too long");
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 constexpr size_t kAddressSize = 512;  // address including its terminating zero
 
-extern const char REGIST_URL_SSL[];
-extern const char REGIST_URL_PLAIN[];
+extern const char kRegistUrlSsl[];
+extern const char kRegistUrlPlain[];
 
 // Writes `base` followed by the present details as query parameters (productid, username,
 // organization, serialno, in that order) into `out` and returns `out`. A detail whose key and

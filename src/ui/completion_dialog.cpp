@@ -62,7 +62,7 @@ void OpenReadme(HWND dialog) {
 // system, where the ANSI call would show it in the system's code page.
 void ShowInfoText(HWND dialog) {
     wchar_t text[kInfoTextSize];  // no byte becomes more than one UTF-16 unit
-    if (MultiByteToWideChar(932, 0, REGIST_INFO_TEXT, -1, text, kInfoTextSize) > 0)
+    if (MultiByteToWideChar(932, 0, kRegistInfoText, -1, text, kInfoTextSize) > 0)
         SetDlgItemTextW(dialog, IDC_INFO, text);
 }
 
@@ -97,8 +97,8 @@ INT_PTR CALLBACK CompletionDialogProc(HWND dialog, UINT message, WPARAM wParam, 
 
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case IDC_REGIST_SSL: OpenRegistration(dialog, REGIST_URL_SSL); return TRUE;
-                case IDC_REGIST_PLAIN: OpenRegistration(dialog, REGIST_URL_PLAIN); return TRUE;
+                case IDC_REGIST_SSL: OpenRegistration(dialog, kRegistUrlSsl); return TRUE;
+                case IDC_REGIST_PLAIN: OpenRegistration(dialog, kRegistUrlPlain); return TRUE;
                 case IDC_README: OpenReadme(dialog); return TRUE;
                 case IDOK:
                 case IDCANCEL: DestroyWindow(dialog); return TRUE;

@@ -1,7 +1,7 @@
 // The information box's text as Shift_JIS bytes; each line is shown above its bytes.
 #include "ui/info_text.h"
 
-const char REGIST_INFO_TEXT[kInfoTextSize] =
+const char kRegistInfoText[kInfoTextSize] =
     // 簡単便利な「WEBユーザー登録」をご利用ください。
     "\x8A\xC8\x92\x50\x95\xD6\x97\x98\x82\xC8\x81\x75\x57\x45\x42\x83"
     "\x86\x81\x5B\x83\x55\x81\x5B\x93\x6F\x98\x5E\x81\x76\x82\xF0\x82"

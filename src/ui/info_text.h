@@ -9,4 +9,4 @@
 constexpr size_t kInfoTextSize = 263;  // 262 bytes of text and the terminating zero
 
 // Six lines joined by CR LF, with no line break after the last one.
-extern const char REGIST_INFO_TEXT[kInfoTextSize];
+extern const char kRegistInfoText[kInfoTextSize];

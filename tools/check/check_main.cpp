@@ -313,8 +313,8 @@ int main(int argc, char** argv) {
     char url_ssl[kAddressSize];
     char url_plain[kAddressSize];
     PrintField("url_ssl",
-               BuildRegistrationUrl(REGIST_URL_SSL, options, classes, url_ssl, sizeof url_ssl));
-    PrintField("url_plain", BuildRegistrationUrl(REGIST_URL_PLAIN, options, classes, url_plain,
+               BuildRegistrationUrl(kRegistUrlSsl, options, classes, url_ssl, sizeof url_ssl));
+    PrintField("url_plain", BuildRegistrationUrl(kRegistUrlPlain, options, classes, url_plain,
                                                  sizeof url_plain));
 
     static char16_t given_template[kCommandTemplateSize + 1];
