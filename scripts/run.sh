@@ -49,7 +49,7 @@ printf '%s' "$command_line" | iconv -f UTF-8 -t CP932 >"$work/command_line" ||
 
 if [ -n "${DISPLAY:-}" ]; then
     set +e
-    wine "$build/bin/runraw.exe" "$(windows_path "$work/command_line")"
+    wine "$E2E_TEST_BIN/runraw.exe" "$(windows_path "$work/command_line")"
     status=$?
     say "regcomplete.exe ended with exit code $status"
     exit "$status"
@@ -66,7 +66,7 @@ rm -f "$shot".png "$shot".ready "$shot".done "$work/report.txt"
 trap 'xvfb_stop' EXIT
 xvfb_start
 say "no display: running on a virtual screen ($DISPLAY)"
-wine explorer /desktop=regcomplete,1024x768 "$(windows_path "$build/bin/driver.exe")" \
+wine explorer /desktop=regcomplete,1024x768 "$(windows_path "$E2E_TEST_BIN/driver.exe")" \
     "$(windows_path "$work/scenario.txt")" "$(windows_path "$work")\\report.txt" \
     >"$work/wine.log" 2>&1 &
 wine_pid=$!

@@ -4,10 +4,7 @@
 #include <string.h>
 
 #include "request/query_encoding.h"
-
-#ifndef REGCOMPLETE_HOST
-#define REGCOMPLETE_HOST "regist.example.com"
-#endif
+#include "version.h"
 
 const char REGIST_URL_SSL[] = "https://" REGCOMPLETE_HOST "/entry/regist.php";
 const char REGIST_URL_PLAIN[] = "http://" REGCOMPLETE_HOST "/entry/regist.php";

@@ -6,6 +6,7 @@
 # caption and the close box itself; the launch log is then compared byte for byte.
 # Needs REGCOMPLETE_WIN_BUILD (the cross build directory) and REGCOMPLETE_HOST.
 # shellcheck disable=SC2034  # E2E_EXE, E2E_BROWSER and the like are for the sourcing script
+# The program comes from E2E_BIN, the fakes and the driver from E2E_TEST_BIN (wine_env.sh).
 
 . "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
 
@@ -42,7 +43,7 @@ e2e_stage_program() {
     local dir=$E2E_STAGE${folder:+/$folder}
     mkdir -p "$dir"
     cp "$E2E_BIN/regcomplete.exe" "$dir/$name"
-    cp "$E2E_BIN/notepad.exe" "$dir/notepad.exe"
+    cp "$E2E_TEST_BIN/notepad.exe" "$dir/notepad.exe"
     printf 'readme\r\n' >"$dir/readme.txt"
     E2E_EXE=$E2E_STAGE_WIN${folder:+\\${folder//\//\\}}\\$name
 }
@@ -50,7 +51,7 @@ e2e_stage_program() {
 # e2e_stage_browser FOLDER: copies the fake browser there; E2E_BROWSER is its Windows path.
 e2e_stage_browser() {
     mkdir -p "$E2E_STAGE/$1"
-    cp "$E2E_BIN/fakebrowser.exe" "$E2E_STAGE/$1/fakebrowser.exe"
+    cp "$E2E_TEST_BIN/fakebrowser.exe" "$E2E_STAGE/$1/fakebrowser.exe"
     E2E_BROWSER=$E2E_STAGE_WIN\\${1//\//\\}\\fakebrowser.exe
 }
 
@@ -105,7 +106,7 @@ e2e_play() {
     local scenario=$E2E_WORK/scenario.txt report=$E2E_WORK/report.txt
     rm -f "$report"
     xvfb_start || { e2e_fail "no X server"; return; }
-    wine explorer "/desktop=e2e-$E2E_CASE,1024x768" "$(windows_path "$E2E_BIN/driver.exe")" \
+    wine explorer "/desktop=e2e-$E2E_CASE,1024x768" "$(windows_path "$E2E_TEST_BIN/driver.exe")" \
         "$(windows_path "$scenario")" "$(windows_path "$E2E_WORK")\\report.txt" \
         >"$E2E_WORK/wine.log" 2>&1 &
     local wine_pid=$! ready

@@ -62,7 +62,7 @@ stage_install_folder() {
     INSTALL_DIR=$E2E_STAGE/$install_folder
     INSTALL_WIN=$E2E_STAGE_WIN\\$install_folder
     mkdir -p "$INSTALL_DIR"
-    cp "$E2E_BIN/notepad.exe" "$INSTALL_DIR/notepad.exe"
+    cp "$E2E_TEST_BIN/notepad.exe" "$INSTALL_DIR/notepad.exe"
 }
 
 # The command line the sample's Exec gives regcomplete.exe, {installer} being its window handle.
@@ -146,7 +146,7 @@ prepare_inno() {
         "press-text installer 次へ(&N)" "press-text installer 次へ(&N)"
         "press-text installer インストール(&I)")
 }
-copy_notepad() { cp "$E2E_BIN/notepad.exe" "$INSTALL_DIR/notepad.exe"; }
+copy_notepad() { cp "$E2E_TEST_BIN/notepad.exe" "$INSTALL_DIR/notepad.exe"; }
 
 # Setup starts the program and closes its wizard at once; the program looks at /W when it has
 # started, and so finds the wizard still there or already gone. Either way the dialog must stay
