@@ -1,0 +1,38 @@
+// Text between the code page the program reads and the UTF-8 of a terminal or a file, for the
+// check tool's --utf8 and its warning about a tail that looks like UTF-8. Windows converts with
+// its own tables, other systems with iconv, so the host tool and the .exe agree on the code
+// pages both know.
+#pragma once
+
+#include <stddef.h>
+
+enum class TextConversion {
+    kConverted,
+    kNotUtf8,          // the input is not valid UTF-8
+    kNotInCodePage,    // a character the code page cannot hold: never replaced by a look-alike
+    kTooLong,          // the result does not fit the output buffer
+    kUnknownCodePage,  // this system has no table for the code page
+};
+
+// Converts `size` bytes of UTF-8 into `code_page`, zero-terminated in `out`.
+TextConversion Utf8ToCodePage(const char* text, size_t size, unsigned code_page, char* out,
+                              size_t out_size);
+
+// Writes `text` (zero-terminated, in `code_page`) as UTF-8 into `out`, always zero-terminated and
+// cut after the last whole character that fits. A byte that starts no character of the code page
+// becomes U+FFFD; without a table for the code page, so does every byte beyond ASCII.
+void CodePageToUtf8(const char* text, unsigned code_page, char* out, size_t out_size);
+
+// False when some bytes of `text` are no character of `code_page`; true when they all are, and
+// when this system cannot tell.
+bool IsCodePageText(const char* text, size_t size, unsigned code_page);
+
+// Valid UTF-8 with at least one character beyond ASCII: Japanese typed in a UTF-8 terminal or
+// saved in a UTF-8 file. Shift_JIS text hardly ever is, as its lead bytes 0x81 to 0x9F cannot
+// start a UTF-8 sequence.
+bool LooksLikeUtf8(const char* text, size_t size);
+
+#ifdef _WIN32
+// As Utf8ToCodePage, from the UTF-16 that Windows holds a command line in.
+TextConversion WideToCodePage(const wchar_t* text, unsigned code_page, char* out, size_t out_size);
+#endif
