@@ -198,6 +198,24 @@ check "a Shift_JIS tail file" "$(sjis "$yamada_lines")" --htm-command 'b.exe "%1
 check "a UTF-8 tail file with --utf8" "$yamada_lines" --utf8 --htm-command 'b.exe "%1"' \
     --module-path "$yamada_module" --tail-file "$(given_path "$scratch/tail-utf8.txt")"
 
+# --utf8 converts to the code page that --codepage names: 山 C9 BD and 田 CC EF in code page 936.
+check "a UTF-8 tail converted to code page 936" "mask: 0x04
+productid: (null)
+username: 山田
+organization: (null)
+serialno: (null)
+readme: (null)
+owner_class: (null)
+owner_title: (null)
+owner_window: 0
+url_ssl: https://$base?username=%C9%BD%CC%EF
+url_plain: http://$base?username=%C9%BD%CC%EF
+browser_ssl: b.exe https://$base?username=%C9%BD%CC%EF
+browser_plain: b.exe http://$base?username=%C9%BD%CC%EF
+readme_command: notepad.exe C:\readme.txt
+browser_type: (--htm-command)" \
+    --utf8 --codepage 936 --htm-command b.exe --module-path 'C:\x.exe' -- '/U山田'
+
 # Without --utf8 the tail is read byte for byte, and a tail that is no code page 932 text, or that
 # looks like UTF-8, gets a warning on stderr that names --utf8; what is printed and the exit code
 # stay as they are.

@@ -43,7 +43,9 @@ host=$(sed -n 's/^REGCOMPLETE_HOST:STRING=//p' "$release/CMakeCache.txt")
 listed=$(cd "$release/bin" && ls -A | tr '\n' ' ')
 [ "$listed" = "regcomplete-check.exe regcomplete.exe " ] ||
     fail "build/release/bin holds '$listed', not only the two programs"
-[ -n "$host" ] && [ "$host" != regist.example.com ] || fail "the commands built the placeholder host"
+if [ -z "$host" ] || [ "$host" = regist.example.com ]; then
+    fail "the commands built the placeholder host"
+fi
 for exe in regcomplete.exe regcomplete-check.exe; do
     "$(dirname "$0")/header_test.sh" "$release/bin/$exe" "$version" "$host" ||
         fail "$exe does not carry the version resource with host $host"
