@@ -243,15 +243,19 @@ const char* TakeTail([[maybe_unused]] char** argv, const CheckArguments& argumen
     } else {
 #ifdef _WIN32
         if (arguments.utf8) {
+            // The text as typed, not as the system's code page could hold it.
             const wchar_t* wide = TailAfterSeparator(SkipWideProgramName(GetCommandLineW()));
-            TextConversion result = wide == nullptr ? TextConversion::kConverted
-                                                    : WideToCodePage(wide, arguments.code_page,
-                                                                     converted, sizeof converted);
+            if (wide == nullptr) {
+                *problem = "missing -- before the command-line tail";
+                return nullptr;
+            }
+            TextConversion result =
+                WideToCodePage(wide, arguments.code_page, converted, sizeof converted);
             if (result != TextConversion::kConverted) {
                 *problem = ConversionProblem(result, "the tail");
                 return nullptr;
             }
-            if (wide != nullptr) return converted;
+            return converted;
         }
         tail = TailAfterSeparator(SkipProgramName(GetCommandLineA(), classes));
 #else
@@ -277,7 +281,7 @@ const char* TakeTail([[maybe_unused]] char** argv, const CheckArguments& argumen
 void WarnOfUtf8(const char* tail, unsigned code_page) {
     size_t length = strlen(tail);
     const char* what = !IsCodePageText(tail, length, code_page) ? "is not valid text"
-                       : code_page != 65001 && LooksLikeUtf8(tail, length)
+                       : code_page != kUtf8CodePage && LooksLikeUtf8(tail, length)
                            ? "looks like UTF-8, not text"
                            : nullptr;
     if (what == nullptr) return;

@@ -14,7 +14,6 @@ namespace {
 
 constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
 constexpr size_t kReplacementLength = sizeof kReplacementUtf8 - 1;
-constexpr unsigned kUtf8CodePage = 65001;
 
 // Length of the UTF-8 sequence at `p`, or 0 when none starts there: overlong forms, surrogates
 // and code points beyond U+10FFFF are no sequences, as no UTF-8 encoder writes them.

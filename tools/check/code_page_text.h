@@ -6,6 +6,8 @@
 
 #include <stddef.h>
 
+constexpr unsigned kUtf8CodePage = 65001;
+
 enum class TextConversion {
     kConverted,
     kNotUtf8,          // the input is not valid UTF-8
