@@ -1,7 +1,7 @@
 // Text between the code page the program reads and the UTF-8 of a terminal or a file, for the
-// check tool's --utf8 and its warning about a tail that looks like UTF-8. Windows converts with
-// its own tables, other systems with iconv, so the host tool and the .exe agree on the code
-// pages both know.
+// check tool's --utf8 and its warning about a tail that looks like UTF-8. The .exe converts with
+// Windows' own tables, as Windows does for an installer's command line; the host tool with glibc's
+// iconv, whose tables agree with them for the characters an installer passes.
 #pragma once
 
 #include <stddef.h>
@@ -22,7 +22,8 @@ TextConversion Utf8ToCodePage(const char* text, size_t size, unsigned code_page,
 
 // Writes `text` (zero-terminated, in `code_page`) as UTF-8 into `out`, always zero-terminated and
 // cut after the last whole character that fits. A byte that starts no character of the code page
-// becomes U+FFFD; without a table for the code page, so does every byte beyond ASCII.
+// becomes a replacement character (U+FFFD, or on Windows the code page's own); without a table for
+// the code page, so does every byte beyond ASCII.
 void CodePageToUtf8(const char* text, unsigned code_page, char* out, size_t out_size);
 
 // False when some bytes of `text` are no character of `code_page`; true when they all are, and
