@@ -3,8 +3,9 @@
 # ```sh block of it, in order, in one shell, as written, in a copy of the source tree (tracked and
 # new files). Then checks what the commands must have made: bin/ with the two programs only, and
 # the host the commands gave in the version resource and in the check tool's version line. Last,
-# the same tree configured with the placeholder host: cpack must refuse it, naming
-# -DREGCOMPLETE_HOST, unless -DREGCOMPLETE_ALLOW_PLACEHOLDER_HOST=ON is given.
+# the same tree configured again: a host that is no host name stops the configure step, and with
+# the placeholder host cpack must refuse the build, naming -DREGCOMPLETE_HOST, unless
+# -DREGCOMPLETE_ALLOW_PLACEHOLDER_HOST=ON is given.
 # usage: vendor_readme_test.sh SOURCE_DIR VERSION   (REGCOMPLETE_WIN_BUILD set, for the Wine prefix)
 set -u
 top=$1 version=$2
@@ -53,6 +54,14 @@ done
 said=$(LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$release/bin/regcomplete-check.exe" --version 2>/dev/null |
     tr -d '\r')
 [ "$said" = "regcomplete-check $version (host $host)" ] || fail "the check tool says '$said'"
+
+# -DREGCOMPLETE_HOST= with no host, or with more than a host name, stops the configure step.
+for bad_host in "" "regist.vendor-example.jp/entry" "regist vendor"; do
+    if cmake -S "$copy" -B "$release" -DREGCOMPLETE_HOST="$bad_host" >"$work/configure.log" 2>&1 ||
+        ! grep -q 'REGCOMPLETE_HOST' "$work/configure.log"; then
+        fail "the host '$bad_host' did not stop the configure step with a message naming it"
+    fi
+done
 
 # A vendor who leaves out -DREGCOMPLETE_HOST gets the placeholder, which is not packaged.
 package() {  # package CMAKE_ARGS...: reconfigures and builds the release tree, then runs cpack
