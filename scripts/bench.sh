@@ -22,6 +22,9 @@ max_size=32768
 allowed_dlls="ADVAPI32.dll GDI32.dll KERNEL32.dll msvcrt.dll USER32.dll"
 max_instructions=20000
 max_startup_ratio=1.05
+# The benchmark programs, built apart from bin/ (which holds only what ships).
+win_bench=build/win32/bench/bin
+host_bench=build/bench-host/bench/bin
 
 # verdict TRUE_OR_FALSE: "met" or "NOT met" for a budget check done by the caller.
 verdict() { if "$@"; then echo met; else echo "NOT met"; fi; }
@@ -53,11 +56,11 @@ echo "regcomplete.exe imports (budget: $allowed_dlls at most): $(verdict only_al
 
 echo
 echo "== Core: ParseOptions and both BuildRegistrationUrl calls (Google Benchmark, host, Release)"
-build/bench-host/bin/core_bench --benchmark_min_time=0.5 2>/dev/null | sed -n '/^Benchmark/,$p'
+"$host_bench/core_bench" --benchmark_min_time=0.5 2>/dev/null | sed -n '/^Benchmark/,$p'
 
 echo
 echo "== Core: instructions for the parse and both addresses (callgrind)"
-instructions=$( (cd build/bench-host/bin &&
+instructions=$( (cd "$host_bench" &&
     valgrind --tool=callgrind --collect-atstart=no --toggle-collect=MeasuredWork \
         --callgrind-out-file=/dev/null ./core_instructions 2>&1 >/dev/null) |
     sed -n 's/.*Collected : \([0-9]*\).*/\1/p')
@@ -73,10 +76,10 @@ caption_program=$(printf 'インストール完了' | iconv -f utf-8 -t cp932 | 
 caption_reference=$(printf 'reference' | xxd -p)
 timings=$(mktemp)
 trap 'rm -f "$timings"' EXIT
-xvfb-run -a -s '-screen 0 1024x768x24' wine build/win32/bin/startup_timer.exe "$rounds" \
+xvfb-run -a -s '-screen 0 1024x768x24' wine "$win_bench/startup_timer.exe" "$rounds" \
     "$(windows_path build/win32/bin/regcomplete.exe)" "$caption_program" \
-    "$(windows_path build/win32/bin/floor_dialog.exe)" "$caption_program" \
-    "$(windows_path build/win32/bin/reference_dialog.exe)" "$caption_reference" |
+    "$(windows_path "$win_bench/floor_dialog.exe")" "$caption_program" \
+    "$(windows_path "$win_bench/reference_dialog.exe")" "$caption_reference" |
     tr -d '\r' | tee "$timings"
 floor_ratio=$(sed -n 's|^ratio regcomplete.exe/floor_dialog.exe: \([0-9.]*\).*|\1|p' "$timings")
 [ -n "$floor_ratio" ] || { echo "bench: the start-up timer printed no ratio" >&2; exit 1; }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets in fuzz/ against the portable core and runs each in turn for a
-# bounded time, starting from its seed corpus in fuzz/corpus/<target>/. Fails when any target
-# finds a crash, a sanitizer report or a broken invariant; what it found is left in
-# build/fuzz/findings/. Prints the number of executions each target reached.
+# Builds the libFuzzer targets in fuzz/ against the portable core (a CMake tree with
+# REGCOMPLETE_FUZZ=ON and clang) and runs each in turn for a bounded time, starting from its seed
+# corpus in fuzz/corpus/<target>/. Fails when any target finds a crash, a sanitizer report or a
+# broken invariant; what it found is left in build/fuzz/findings/. Prints the number of executions
+# each target reached.
 #
 #   scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
 #
@@ -15,20 +16,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift $(($# > 0 ? 1 : 0))
 build=${REGCOMPLETE_FUZZ_BUILD:-$root/build/fuzz}
-cxx=${CXX:-clang++}
 case $seconds in '' | *[!0-9]*) echo "fuzz.sh: seconds must be a whole number: $seconds" >&2; exit 2 ;; esac
-
-# The portable sources the targets are linked with.
-core=(
-  src/options/options.cpp
-  src/codepage/char_class.cpp
-  src/request/query_encoding.cpp
-  src/request/registration_url.cpp
-  src/options/command_tail.cpp
-  src/launch/launch_commands.cpp
-  src/launch/launch_plan.cpp
-  src/options/wide_options.cpp
-)
 
 if [ $# -gt 0 ]; then
   targets=("$@")
@@ -40,18 +28,21 @@ else
   done
 fi
 
-flags=(-std=c++17 -g -O1 -fno-omit-frame-pointer -Wall -Wextra -Werror
-       -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-       -I"$root/src" -I"$root/fuzz")
-mkdir -p "$build/bin" "$build/logs" "$build/findings"
+mkdir -p "$build/logs" "$build/findings"
+echo "== configuring $build" >&2
+if ! cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER="${CXX:-clang++}" -DREGCOMPLETE_FUZZ=ON \
+    -DBUILD_TESTING=OFF >"$build/logs/cmake.log" 2>&1; then
+  cat "$build/logs/cmake.log" >&2
+  echo "fuzz.sh: configuring the fuzz build failed" >&2
+  exit 1
+fi
 
 failed=()
 summary=()
 for target in "${targets[@]}"; do
   binary=$build/bin/${target}_fuzzer
   echo "== $target: building" >&2
-  if ! "$cxx" "${flags[@]}" -o "$binary" "$root/fuzz/${target}_fuzzer.cpp" \
-      "${core[@]/#/$root/}"; then
+  if ! cmake --build "$build" -j "${REGCOMPLETE_JOBS:-2}" --target "${target}_fuzzer" >&2; then
     failed+=("$target (build)")
     summary+=("$target: build failed")
     continue

@@ -49,7 +49,7 @@ printf '%s' "$command_line" | iconv -f UTF-8 -t CP932 >"$work/command_line" ||
 
 if [ -n "${DISPLAY:-}" ]; then
     set +e
-    wine "$build/bin/runraw.exe" "$(windows_path "$work/command_line")"
+    wine "$E2E_TEST_BIN/runraw.exe" "$(windows_path "$work/command_line")"
     status=$?
     say "regcomplete.exe ended with exit code $status"
     exit "$status"

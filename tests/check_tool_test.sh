@@ -3,7 +3,8 @@
 # usage: check_tool_test.sh CHECK_TOOL HOST VERSION [RUNRAW_EXE]
 # With RUNRAW_EXE the tool is the Windows build, run under Wine with code page 932 by that fixture:
 # its command line is the arguments joined by blanks, byte for byte, as an installer writes it;
-# only the tool's own options before "--" are quoted the way the C runtime reads them back.
+# only the tool's own options before "--" are quoted the way the C runtime reads them back. Under
+# --utf8 the line is typed in UTF-8, as in a terminal, and reaches the tool as that text.
 # Every case names the ".htm" command and the module path itself, so that the Windows build does
 # not read the prefix's registry here (tests/e2e/htm_association_test.sh covers that).
 set -u
@@ -50,8 +51,19 @@ run_tool() {
     done
     local IFS=' '
     printf '%s' "$line${*:+ $*}" >"$scratch/command_line"
+    if [[ " $line " == *" --utf8 "* ]]; then
+        iconv -f UTF-8 -t CP932 "$scratch/command_line" >"$scratch/command_line.932"
+        mv "$scratch/command_line.932" "$scratch/command_line"
+    fi
     wine "$runraw" "$(windows_path "$scratch/command_line")"
 }
+
+# A file's path as the tool under test takes it.
+given_path() {
+    if [ -n "$runraw" ]; then windows_path "$1"; else printf '%s' "$1"; fi
+}
+
+sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 
 check() {  # check WHY EXPECTED_OUTPUT ARGS...
     local why=$1 expected=$2
@@ -69,7 +81,7 @@ check() {  # check WHY EXPECTED_OUTPUT ARGS...
 system32='C:\Windows\system32'
 [ -z "$runraw" ] || system32='C:\windows\system32'
 
-check "the version" "regcomplete-check $version" --version
+check "the version and the registration host" "regcomplete-check $version (host $host)" --version
 
 base="$host/entry/regist.php"
 # What an empty tail gives, up to the launch lines.
@@ -191,6 +203,94 @@ browser_type_plain: (--htm-command), then shell" \
     --codepage 20932 --lead-ranges A1-FE --htm-command 'b.exe "%1"' \
     --module-path 'C:\app\x.exe' -- "$(printf '/U\xa5 x')"
 
+# One tail given four ways: in Shift_JIS or in UTF-8 (--utf8), on the command line or in a file
+# (--tail-file, whose one line end at the end is not part of the tail; a UTF-8 file may start with
+# a byte-order mark). Each gives the same address; the details come in the encoding the tail came
+# in, the paths and commands in UTF-8.
+# 山 8E 52, 田 93 63, 太 91 BE, 郎 98 59; 例 97 E1, 示 8E A6, 株 8A 94, 式 8E AE, 会 89 EF, 社 8E D0.
+yamada_tail='/U"山田 太郎" /O"例示株式会社" /S1234-5678'
+yamada_query='?username=%8E%52%93%63%20%91%BE%98%59'
+yamada_query+='&organization=%97%E1%8E%A6%8A%94%8E%AE%89%EF%8E%D0&serialno=1234-5678'
+yamada_details="mask: 0x0E
+productid: (null)
+username: 山田 太郎
+organization: 例示株式会社
+serialno: 1234-5678"
+yamada_launch="readme: (null)
+owner_class: (null)
+owner_title: (null)
+owner_window: 0
+url_ssl: https://$base$yamada_query
+url_plain: http://$base$yamada_query
+browser_ssl: b.exe  https://$base$yamada_query
+browser_plain: b.exe  http://$base$yamada_query
+readme_command: notepad.exe C:\製品\readme.txt
+readme_program: $system32\notepad.exe
+browser_type: (--htm-command), then shell
+browser_type_plain: (--htm-command), then shell"
+yamada_module='C:\製品\regcomplete.exe'
+sjis "$yamada_tail"$'\n' >"$scratch/tail-932.txt"
+printf '\xef\xbb\xbf%s\r\n' "$yamada_tail" >"$scratch/tail-utf8.txt"
+given=(--web-default no --htm-command 'b.exe "%1"' --module-path "$yamada_module")
+check "a Shift_JIS tail, byte for byte" "$(sjis "$yamada_details")
+$yamada_launch" "${given[@]}" -- "$(sjis "$yamada_tail")"
+check "a UTF-8 tail with --utf8" "$yamada_details
+$yamada_launch" --utf8 "${given[@]}" -- "$yamada_tail"
+check "a Shift_JIS tail file" "$(sjis "$yamada_details")
+$yamada_launch" "${given[@]}" --tail-file "$(given_path "$scratch/tail-932.txt")"
+check "a UTF-8 tail file with --utf8" "$yamada_details
+$yamada_launch" --utf8 "${given[@]}" --tail-file "$(given_path "$scratch/tail-utf8.txt")"
+
+# --utf8 converts to the code page that --codepage names: 山 C9 BD and 田 CC EF in code page 936.
+check "a UTF-8 tail converted to code page 936" "mask: 0x04
+productid: (null)
+username: 山田
+organization: (null)
+serialno: (null)
+readme: (null)
+owner_class: (null)
+owner_title: (null)
+owner_window: 0
+url_ssl: https://$base?username=%C9%BD%CC%EF
+url_plain: http://$base?username=%C9%BD%CC%EF
+browser_ssl: b.exe https://$base?username=%C9%BD%CC%EF
+browser_plain: b.exe http://$base?username=%C9%BD%CC%EF
+readme_command: notepad.exe C:\\readme.txt
+readme_program: $system32\\notepad.exe
+browser_type: (--htm-command), then shell
+browser_type_plain: (--htm-command), then shell" \
+    --utf8 --codepage 936 --web-default no --htm-command b.exe --module-path 'C:\x.exe' -- '/U山田'
+
+# Without --utf8 the tail is read byte for byte, and a tail that is no code page 932 text, or that
+# looks like UTF-8, gets a warning on stderr that names --utf8; what is printed and the exit code
+# stay as they are.
+warning_cases=(
+    "warns|UTF-8 that is no code page 932 text|/U\"山田 太郎\""
+    "warns|UTF-8 that reads as code page 932 text|/O\"例示株式会社\""
+    "warns|a lone lead byte at the end|/U$(printf '\x8e')"
+    "quiet|Shift_JIS|$(sjis '/U"山田 太郎" /O"例示株式会社"')"
+    "quiet|ASCII|/Pabc /S1234"
+)
+for row in "${warning_cases[@]}"; do
+    IFS='|' read -r wanted why tail <<<"$row"
+    printf '%s' "$tail" >"$scratch/warning-tail"
+    run_tool --htm-command b.exe --module-path 'C:\x.exe' \
+        --tail-file "$(given_path "$scratch/warning-tail")" >"$scratch/stdout" 2>"$scratch/stderr"
+    rc=$?
+    warnings=$(grep -c '^regcomplete-check: warning: .*--utf8' "$scratch/stderr")
+    if [ $rc -ne 0 ] || [ "$(head -c 6 "$scratch/stdout")" != "mask: " ] ||
+        [ "$(tr -d '\r' <"$scratch/stdout" | wc -l)" -ne 17 ]; then
+        echo "FAIL: $why: exit code $rc, or not the 17 lines"
+        failures=$((failures + 1))
+    fi
+    if [ "$warnings" -ne "$([ "$wanted" = warns ] && echo 1 || echo 0)" ]; then
+        echo "FAIL: $why: $warnings warnings, expected the tool to be $wanted"
+        cat "$scratch/stderr"
+        failures=$((failures + 1))
+    fi
+done
+
+
 # A template longer than the registry read gives is one the program never starts; the shell
 # and the message are left.
 check "empty tail" "mask: 0x00
@@ -257,12 +357,28 @@ browser_type: shell
 browser_type_plain: shell" -- '/Uabc'
 fi
 
-for bad in "--codepage" "--htm-command" "--module-path" "--codepage x --" "--lead-ranges 9F-81 --" "/Pabc" "--bogus --"; do
+for bad in "--codepage" "--htm-command" "--module-path" "--codepage x --" "--lead-ranges 9F-81 --" "/Pabc" "--bogus --" "--tail-file"; do
     # shellcheck disable=SC2086
     run_tool $bad x >/dev/null 2>&1
     rc=$?
     if [ $rc -ne 2 ]; then
         echo "FAIL: bad usage '$bad' gave exit code $rc, not 2"
+        failures=$((failures + 1))
+    fi
+done
+
+# Under --utf8 a tail that is no UTF-8, or holds a character code page 932 lacks, is bad input;
+# so is a tail both in a file and after --.
+printf '/U\x8e\x52' >"$scratch/not-utf8"
+printf '/U\xf0\x9f\x98\x80' >"$scratch/not-in-932"
+for bad in "--utf8 --tail-file $(given_path "$scratch/not-utf8")" \
+    "--utf8 --tail-file $(given_path "$scratch/not-in-932")" \
+    "--tail-file $(given_path "$scratch/tail-932.txt") -- /Pabc"; do
+    # shellcheck disable=SC2086
+    run_tool $bad >/dev/null 2>&1
+    rc=$?
+    if [ $rc -ne 2 ]; then
+        echo "FAIL: bad input '$bad' gave exit code $rc, not 2"
         failures=$((failures + 1))
     fi
 done

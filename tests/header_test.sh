@@ -2,9 +2,10 @@
 # The release facts of a Windows executable's header and resources: the mitigations Windows and
 # antivirus heuristics look for, Windows Vista (6.0) as the oldest system, and the version resource.
 # Fails when one is missing.
-# usage: header_test.sh EXE VERSION   (VERSION as in project(), e.g. 1.0.0)
+# usage: header_test.sh EXE VERSION HOST   (VERSION as in project(), e.g. 1.0.0; HOST the
+# registration host it was built with)
 set -u
-exe=$1 version=$2
+exe=$1 version=$2 host=$3
 name=$(basename "$exe")
 failures=0
 fail() { echo "FAIL: $name: $*"; failures=$((failures + 1)); }
@@ -40,6 +41,7 @@ expect 'VALUE "Translation", 0x411, 1200'
 expect "VALUE \"FileVersion\", \"$version\""
 expect "VALUE \"ProductVersion\", \"$version\""
 expect 'VALUE "ProductName", "regcomplete"'
+expect "VALUE \"Comments\", \"Registration host: $host\""
 expect "VALUE \"InternalName\", \"${name%.exe}\""
 expect "VALUE \"OriginalFilename\", \"$name\""
 for key in FileDescription CompanyName LegalCopyright; do expect "VALUE \"$key\", "; done

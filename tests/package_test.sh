@@ -3,16 +3,21 @@
 # certificate with openssl, runs cpack with it named through the environment, then checks the zip's
 # name, its file list and its SHA-256 file, that osslsigncode accepts both packaged executables
 # against that certificate (and rejects the unsigned ones of the build tree), and that the signed
-# check tool still starts under Wine.
-# usage: package_test.sh BUILD_DIR VERSION   (REGCOMPLETE_WIN_BUILD set, for the Wine prefix)
+# check tool still starts under Wine. Also checks that the build's bin/, beside which the tests'
+# programs are built, holds the two programs only.
+# usage: package_test.sh BUILD_DIR VERSION HOST   (REGCOMPLETE_WIN_BUILD set, for the Wine prefix)
 set -u
-build=$1 version=$2
+build=$1 version=$2 host=$3
 wine_env=$(cd "$(dirname "$0")" && pwd)/e2e/wine_env.sh
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 name=regcomplete-$version-win32
+
+listed=$(cd "$build/bin" && ls -A | tr '\n' ' ')
+[ "$listed" = "regcomplete-check.exe regcomplete.exe " ] ||
+    fail "bin/ holds '$listed', not only the two programs"
 
 cd "$scratch" || exit 1
 openssl rand -hex 16 >password.txt
@@ -33,7 +38,8 @@ if ! REGCOMPLETE_SIGN_PFX=$scratch/signer.pfx REGCOMPLETE_SIGN_PASSWORD_FILE=$sc
 fi
 
 (cd out && sha256sum -c --strict "$name.zip.sha256") || fail "$name.zip.sha256 does not match $name.zip"
-expected="$name/README.md
+expected="$name/LICENSE
+$name/README.md
 $name/examples/inno/readme.txt
 $name/examples/inno/sample.iss
 $name/examples/nsis/readme.txt
@@ -59,7 +65,7 @@ done
 . "$wine_env"
 wine_prefix_ready || { echo "FAIL: could not create the Wine prefix"; exit 1; }
 said=$(wine "unpacked/$name/regcomplete-check.exe" --version 2>/dev/null | tr -d '\r')
-[ "$said" = "regcomplete-check $version" ] || fail "the signed check tool said '$said' under Wine"
+[ "$said" = "regcomplete-check $version (host $host)" ] || fail "the signed check tool said '$said' under Wine"
 
 echo "$failures failed"
 [ $failures -eq 0 ]

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "test_support.h"
+#include "version.h"
 
 namespace {
 

@@ -4,10 +4,7 @@
 #include <string.h>
 
 #include "request/query_encoding.h"
-
-#ifndef REGCOMPLETE_HOST
-#define REGCOMPLETE_HOST "regist.example.com"
-#endif
+#include "version.h"
 
 const char kRegistUrlSsl[] = "https://" REGCOMPLETE_HOST "/entry/regist.php";
 const char kRegistUrlPlain[] = "http://" REGCOMPLETE_HOST "/entry/regist.php";

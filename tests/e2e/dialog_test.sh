@@ -108,7 +108,7 @@ case_closing() {  # Escape, the close box, WM_CLOSE and Tab Tab Enter each end i
 
 case_planted_dll() {  # a uxtheme.dll beside the program is never loaded: system DLLs come from System32
     e2e_stage_program
-    cp "$REGCOMPLETE_WIN_BUILD/planted/uxtheme.dll" "$E2E_STAGE/uxtheme.dll"
+    cp "$E2E_TEST_BIN/planted/uxtheme.dll" "$E2E_STAGE/uxtheme.dll" || e2e_fail "no DLL to plant"
     # Wine takes its own built-in uxtheme.dll before any it finds on the search path; Windows has
     # only the one on the search path. Native first, Wine loads the planted one wherever the search
     # for uxtheme.dll reaches the program's folder, as Windows would.

@@ -7,11 +7,12 @@
 # write as UTF-8, is then compared byte for byte.
 # Needs REGCOMPLETE_WIN_BUILD (the cross build directory) and REGCOMPLETE_HOST.
 # shellcheck disable=SC2034  # E2E_EXE, E2E_BROWSER and the like are for the sourcing script
+# The program comes from E2E_BIN, the fakes and the driver from E2E_TEST_BIN (wine_env.sh).
 
 . "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
 
 E2E_BIN=$REGCOMPLETE_WIN_BUILD/bin
-E2E_PLANTED=$REGCOMPLETE_WIN_BUILD/planted  # stand-ins that must never be taken
+E2E_PLANTED=$E2E_TEST_BIN/planted  # stand-ins that must never be taken
 E2E_RECORD_END='-- end of command line --'  # as the fakes write it, see launch_log.h
 e2e_failures=0
 
@@ -41,8 +42,8 @@ e2e_begin() {
 # prefix (syswow64). Moved into place whole: cases running side by side may start it meanwhile.
 e2e_install_notepad() {
     local system32=$WINEPREFIX/drive_c/windows/syswow64
-    cmp -s "$E2E_BIN/notepad.exe" "$system32/notepad.exe" && return
-    cp "$E2E_BIN/notepad.exe" "$system32/notepad.exe.$$" && mv -f "$system32/notepad.exe.$$" "$system32/notepad.exe"
+    cmp -s "$E2E_TEST_BIN/notepad.exe" "$system32/notepad.exe" && return
+    cp "$E2E_TEST_BIN/notepad.exe" "$system32/notepad.exe.$$" && mv -f "$system32/notepad.exe.$$" "$system32/notepad.exe"
 }
 
 # e2e_stage_program [FOLDER [EXE_NAME]]: copies regcomplete.exe (as EXE_NAME), the planted
@@ -61,7 +62,7 @@ e2e_stage_program() {
 # e2e_stage_browser FOLDER: copies the fake browser there; E2E_BROWSER is its Windows path.
 e2e_stage_browser() {
     mkdir -p "$E2E_STAGE/$1"
-    cp "$E2E_BIN/fakebrowser.exe" "$E2E_STAGE/$1/fakebrowser.exe"
+    cp "$E2E_TEST_BIN/fakebrowser.exe" "$E2E_STAGE/$1/fakebrowser.exe"
     E2E_BROWSER=$E2E_STAGE_WIN\\${1//\//\\}\\fakebrowser.exe
 }
 
@@ -154,7 +155,7 @@ e2e_play() {
     local scenario=$E2E_WORK/scenario.txt report=$E2E_WORK/report.txt
     rm -f "$report"
     xvfb_start || { e2e_fail "no X server"; return; }
-    wine explorer "/desktop=e2e-$E2E_CASE,1024x768" "$(windows_path "$E2E_BIN/driver.exe")" \
+    wine explorer "/desktop=e2e-$E2E_CASE,1024x768" "$(windows_path "$E2E_TEST_BIN/driver.exe")" \
         "$(windows_path "$scenario")" "$(windows_path "$E2E_WORK")\\report.txt" \
         >"$E2E_WORK/wine.log" 2>&1 &
     local wine_pid=$! ready

@@ -3,6 +3,9 @@
 # Needs REGCOMPLETE_WIN_BUILD (the cross build directory) to be set.
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all
 export WINEPREFIX="$REGCOMPLETE_WIN_BUILD/wineprefix"
+# The build's test programs (driver, runraw, the fakes, planted/uxtheme.dll), apart from bin/,
+# which holds only the two executables that ship.
+E2E_TEST_BIN=$REGCOMPLETE_WIN_BUILD/tests/bin
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko installer prompts
 
 # Always a 64-bit prefix, running the 32-bit program through WoW64, as on the 64-bit Windows most people

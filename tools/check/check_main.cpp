@@ -2,21 +2,25 @@
 // their installer: the options the program reads, the addresses it would open and what each
 // button would start, composed by the program's own functions (launch_plan.h).
 //
-//   regcomplete-check [--codepage N] [--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE]
-//                     [--module-path PATH] [--system-dir PATH] [--web-default yes|no] -- TAIL
+//   regcomplete-check [--utf8] [--codepage N] [--lead-ranges 81-9F,E0-FC]
+//                     [--htm-command TEMPLATE] [--module-path PATH] [--system-dir PATH]
+//                     [--web-default yes|no] (-- TAIL | --tail-file FILE)
 //   regcomplete-check --version
 //
 // On the host TAIL is the one argument after "--". On Windows it is everything after " -- " on
 // the raw command line, so that quotes arrive exactly as an installer writes them, and the code
-// page defaults to the system's ANSI code page; there, with no --lead-ranges, the tool also reads
-// the UTF-16 command line as the program does. TEMPLATE stands for the browser's ".htm" open
-// command, PATH for the program's own path and for System32, and --web-default for whether the
-// user has a default browser for web addresses; on Windows each defaults to what the program
-// itself would read. On the host there is no template, module path or default unless given, and
-// System32 is C:\Windows\system32. The details are printed as the bytes the address is built
-// from; paths, commands and file types as UTF-8. The last two lines name the ways each
-// registration button tries, in order, before its message: "shell", and the file type whose
-// command is started (or "(--htm-command)").
+// page defaults to the system's ANSI code page; there, with no --codepage or --lead-ranges, the
+// tool also reads the UTF-16 command line as the program does. FILE holds the tail's bytes
+// instead; one line end at its end is not part of the tail. Without --utf8 the tail's bytes are
+// the code page's, read as they are; with it the tail is UTF-8 (on Windows, the Unicode command
+// line), converted to the code page, and the details too are printed as UTF-8. TEMPLATE stands
+// for the browser's ".htm" open command, PATH for the program's own path and for System32, and
+// --web-default for whether the user has a default browser for web addresses; on Windows each
+// defaults to what the program itself would read. On the host there is no template, module path
+// or default unless given, System32 is C:\Windows\system32, and TEMPLATE and PATH are UTF-8. The
+// readme, the owner's class and title, commands and file types are printed as UTF-8. The last two
+// lines name the ways each registration button tries, in order, before its message: "shell", and
+// the file type whose command is started (or "(--htm-command)").
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -41,9 +45,13 @@
 
 namespace {
 
+// A Windows command line holds at most 32,767 characters; a longer tail cannot reach the program.
+constexpr size_t kTailSize = 32768;
+
 enum Answer { kAsThePlatformSays, kYes, kNo };
 
 struct CheckArguments {
+    bool utf8;
     unsigned code_page;
     bool has_lead_ranges;
     unsigned char lead_ranges[kLeadBytePairsSize];
@@ -51,14 +59,22 @@ struct CheckArguments {
     const char* module_path;  // null when not given
     const char* system_dir;   // null when not given
     Answer web_default;
-    const char* tail;
+    const char* tail_file;  // null when not given
+    int separator;          // index of "--" in argv, 0 when not given
+};
+
+// How values reach stdout: as their bytes, or under --utf8 from the code page to UTF-8.
+struct FieldOutput {
+    bool utf8;
+    unsigned code_page;
 };
 
 int Usage(const char* problem) {
     fprintf(stderr,
-            "regcomplete-check: %s (usage: regcomplete-check [--codepage N] "
+            "regcomplete-check: %s (usage: regcomplete-check [--utf8] [--codepage N] "
             "[--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE] [--module-path PATH] "
-            "[--system-dir PATH] [--web-default yes|no] -- TAIL, or regcomplete-check --version)\n",
+            "[--system-dir PATH] [--web-default yes|no] (-- TAIL | --tail-file FILE), or "
+            "regcomplete-check --version)\n",
             problem);
     return 2;
 }
@@ -96,20 +112,28 @@ bool ParseCodePage(const char* text, unsigned* code_page) {
     return true;
 }
 
-// Reads the options before "--"; returns the index of "--" in argv, or 0 on bad usage.
-int ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const char** problem) {
+// Reads the options before "--", or all of them when the tail comes from a file; false on bad
+// usage.
+bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const char** problem) {
     for (int i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "--") == 0) return i;
+        if (strcmp(argv[i], "--") == 0) {
+            arguments->separator = i;
+            break;
+        }
         bool has_value = i + 1 < argc;
-        if (strcmp(argv[i], "--codepage") == 0 && has_value) {
+        if (strcmp(argv[i], "--utf8") == 0) {
+            arguments->utf8 = true;
+        } else if (strcmp(argv[i], "--tail-file") == 0 && has_value) {
+            arguments->tail_file = argv[++i];
+        } else if (strcmp(argv[i], "--codepage") == 0 && has_value) {
             if (!ParseCodePage(argv[++i], &arguments->code_page)) {
                 *problem = "--codepage needs a code page number";
-                return 0;
+                return false;
             }
         } else if (strcmp(argv[i], "--lead-ranges") == 0 && has_value) {
             if (!ParseLeadRanges(argv[++i], arguments->lead_ranges)) {
                 *problem = "--lead-ranges needs up to six ranges such as 81-9F,E0-FC";
-                return 0;
+                return false;
             }
             arguments->has_lead_ranges = true;
         } else if (strcmp(argv[i], "--htm-command") == 0 && has_value) {
@@ -122,41 +146,66 @@ int ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const 
             const char* answer = argv[++i];
             if (strcmp(answer, "yes") != 0 && strcmp(answer, "no") != 0) {
                 *problem = "--web-default needs yes or no";
-                return 0;
+                return false;
             }
             arguments->web_default = answer[0] == 'y' ? kYes : kNo;
         } else {
             *problem = "unknown or incomplete option";
-            return 0;
+            return false;
         }
     }
-    *problem = "missing -- before the command-line tail";
-    return 0;
+    if (arguments->tail_file != nullptr && arguments->separator != 0) {
+        *problem = "give the tail either after -- or with --tail-file, not both";
+        return false;
+    }
+    if (arguments->tail_file == nullptr && arguments->separator == 0) {
+        *problem = "missing -- before the command-line tail";
+        return false;
+    }
+    return true;
+}
+
+// The file's bytes up to its first zero byte, which no command line can hold, without one line
+// end at the end (an editor adds one) and, for UTF-8, without a byte-order mark.
+bool ReadTailFile(const char* path, bool utf8, char* tail, size_t size) {
+    FILE* file = fopen(path, "rb");
+    if (file == nullptr) return false;
+    size_t length = fread(tail, 1, size, file);
+    bool whole = length < size && ferror(file) == 0;
+    fclose(file);
+    if (!whole) return false;
+    tail[length] = '\0';
+    length = strlen(tail);
+    if (length > 0 && tail[length - 1] == '\n') tail[--length] = '\0';
+    if (length > 0 && tail[length - 1] == '\r') tail[--length] = '\0';
+    static const char kByteOrderMark[] = "\xEF\xBB\xBF";
+    if (utf8 && strncmp(tail, kByteOrderMark, 3) == 0) memmove(tail, tail + 3, length - 2);
+    return true;
+}
+
+const char* ConversionProblem(TextConversion result, const char* what) {
+    static char problem[160];
+    const char* reason = result == TextConversion::kNotUtf8 ? "is not UTF-8"
+                         : result == TextConversion::kNotInCodePage
+                             ? "holds a character that the code page cannot hold"
+                         : result == TextConversion::kTooLong
+                             ? "is longer than a command line can be"
+                             : "cannot be converted: this system does not know the code page";
+    snprintf(problem, sizeof problem, "--utf8: %s %s", what, reason);
+    return problem;
 }
 
 #ifdef _WIN32
-// Everything after the first " -- " of `line`, the command line without the tool's own name.
-template <typename Unit>
-const Unit* AfterSeparator(const Unit* line) {
-    if (line[0] == '-' && line[1] == '-' && (line[2] == ' ' || line[2] == 0))
-        return line[2] == 0 ? line + 2 : line + 3;
-    const Unit* p = line;
-    for (; *p != 0; ++p) {
-        if (p[0] == ' ' && p[1] == '-' && p[2] == '-' && p[3] == ' ') return p + 4;
+// Everything after the first " -- " of the line after the tool's own name, unit for unit, or null.
+template <typename Char>
+const Char* TailAfterSeparator(const Char* line) {
+    if (line[0] == '-' && line[1] == '-' && (line[2] == ' ' || line[2] == '\0'))
+        return line[2] == '\0' ? line + 2 : line + 3;
+    for (const Char* p = line; *p != '\0'; ++p) {
+        if (p[0] == ' ' && p[1] == '-' && p[2] == '-' && (p[3] == ' ' || p[3] == '\0'))
+            return p[3] == '\0' ? p + 3 : p + 4;
     }
-    return p - line >= 3 && p[-3] == ' ' && p[-2] == '-' && p[-1] == '-' ? p : nullptr;
-}
-
-// The tail byte for byte, as the program's ANSI reading gets it.
-const char* RawTailAfterSeparator(const CharClass& classes) {
-    return AfterSeparator(SkipProgramName(GetCommandLineA(), classes));
-}
-
-// The same tail as UTF-16, as the program's second reading gets it.
-const char16_t* WideTailAfterSeparator() {
-    const char16_t* tail =
-        AfterSeparator(SkipProgramName(reinterpret_cast<const char16_t*>(GetCommandLineW())));
-    return tail != nullptr ? tail : u"";
+    return nullptr;
 }
 
 bool NeedsDefaultCharacter(unsigned code_page, const char16_t* value) {
@@ -165,6 +214,13 @@ bool NeedsDefaultCharacter(unsigned code_page, const char16_t* value) {
     int length = WideCharToMultiByte(code_page, 0, reinterpret_cast<const wchar_t*>(value), -1,
                                      nullptr, 0, nullptr, &used_default);
     return length > 0 && used_default;
+}
+
+// The tail as UTF-16, as the program's second reading gets it.
+const char16_t* WideTailAfterSeparator() {
+    const char16_t* tail =
+        TailAfterSeparator(SkipProgramName(reinterpret_cast<const char16_t*>(GetCommandLineW())));
+    return tail != nullptr ? tail : u"";
 }
 
 // As the program leaves them out: details the code page can write only as question marks.
@@ -178,10 +234,84 @@ void LeaveOutUnheld(unsigned code_page, const WideOptions& wide, RegistrationOpt
 }
 #endif
 
-void PrintField(const char* name, const char* value) {
+// The tail in the code page, from the command line or the file; null with `*problem` set when
+// there is none to read.
+const char* TakeTail([[maybe_unused]] char** argv, const CheckArguments& arguments,
+                     [[maybe_unused]] const CharClass& classes, const char** problem) {
+    static char given[kTailSize];
+    static char converted[kTailSize];
+    const char* tail = nullptr;
+    if (arguments.tail_file != nullptr) {
+        if (!ReadTailFile(arguments.tail_file, arguments.utf8, given, sizeof given)) {
+            *problem = "cannot read the --tail-file, or it is longer than a command line can be";
+            return nullptr;
+        }
+        tail = given;
+    } else {
+#ifdef _WIN32
+        if (arguments.utf8) {
+            // The text as typed, not as the system's code page could hold it.
+            const wchar_t* wide = reinterpret_cast<const wchar_t*>(TailAfterSeparator(
+                SkipProgramName(reinterpret_cast<const char16_t*>(GetCommandLineW()))));
+            if (wide == nullptr) {
+                *problem = "missing -- before the command-line tail";
+                return nullptr;
+            }
+            TextConversion result =
+                WideToCodePage(wide, arguments.code_page, converted, sizeof converted);
+            if (result != TextConversion::kConverted) {
+                *problem = ConversionProblem(result, "the tail");
+                return nullptr;
+            }
+            return converted;
+        }
+        tail = TailAfterSeparator(SkipProgramName(GetCommandLineA(), classes));
+#else
+        tail = argv[arguments.separator + 1];
+#endif
+        if (tail == nullptr) {
+            *problem = "missing -- before the command-line tail";
+            return nullptr;
+        }
+    }
+    if (!arguments.utf8) return tail;
+    TextConversion result =
+        Utf8ToCodePage(tail, strlen(tail), arguments.code_page, converted, sizeof converted);
+    if (result != TextConversion::kConverted) {
+        *problem = ConversionProblem(result, "the tail");
+        return nullptr;
+    }
+    return converted;
+}
+
+// Byte for byte the tail is read as the code page's, whatever it was typed in; a UTF-8 terminal
+// or file gives Japanese that reads as other characters, or as none.
+void WarnOfUtf8(const char* tail, unsigned code_page) {
+    size_t length = strlen(tail);
+    const char* what = !IsCodePageText(tail, length, code_page) ? "is not valid text"
+                       : code_page != kUtf8CodePage && LooksLikeUtf8(tail, length)
+                           ? "looks like UTF-8, not text"
+                           : nullptr;
+    if (what == nullptr) return;
+    fprintf(stderr,
+            "regcomplete-check: warning: the tail %s of code page %u; it is read byte for byte "
+            "as that code page. If it is UTF-8, give --utf8.\n",
+            what, code_page);
+}
+
+void PrintField(const FieldOutput& output, const char* name, const char* value) {
     fputs(name, stdout);
     fputs(": ", stdout);
-    fputs(value != nullptr ? value : "(null)", stdout);
+    if (value == nullptr) {
+        fputs("(null)", stdout);
+    } else if (output.utf8) {
+        // A character takes at most three bytes of UTF-8 for each of its bytes in a code page.
+        static char utf8[3 * kTailSize];
+        CodePageToUtf8(value, output.code_page, utf8, sizeof utf8);
+        fputs(utf8, stdout);
+    } else {
+        fputs(value, stdout);
+    }
     fputc('\n', stdout);
 }
 
@@ -249,7 +379,7 @@ int main(int argc, char** argv) {
     LoadSystemDllsFromSystem32Only();
 #endif
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-        puts("regcomplete-check " REGCOMPLETE_VERSION);
+        puts("regcomplete-check " REGCOMPLETE_VERSION " (host " REGCOMPLETE_HOST ")");
         return 0;
     }
     CheckArguments arguments = {};
@@ -259,8 +389,11 @@ int main(int argc, char** argv) {
     arguments.code_page = GetACP();
 #endif
     const char* problem = "";
-    int separator = ParseCheckArguments(argc, argv, &arguments, &problem);
-    if (separator == 0) return Usage(problem);
+    if (!ParseCheckArguments(argc, argv, &arguments, &problem)) return Usage(problem);
+#ifndef _WIN32
+    if (arguments.separator != 0 && arguments.separator + 2 != argc)
+        return Usage("give the command-line tail as one argument after --");
+#endif
 
     CharClass classes;
     const unsigned char* reported = arguments.has_lead_ranges ? arguments.lead_ranges : nullptr;
@@ -272,21 +405,19 @@ int main(int argc, char** argv) {
 #endif
     SetUpCharClass(&classes, arguments.code_page, reported);
 
-#ifdef _WIN32
-    arguments.tail = RawTailAfterSeparator(classes);
-    if (arguments.tail == nullptr) return Usage("missing -- before the command-line tail");
-#else
-    if (separator + 2 != argc) return Usage("give the command-line tail as one argument after --");
-    arguments.tail = argv[separator + 1];
-#endif
+    const char* tail = TakeTail(argv, arguments, classes, &problem);
+    if (tail == nullptr) return Usage(problem);
+    if (!arguments.utf8) WarnOfUtf8(tail, arguments.code_page);
+    const FieldOutput output = {arguments.utf8, arguments.code_page};
 
     static RegistrationOptions options;
-    unsigned mask = ParseOptions(arguments.tail, classes, &options);
+    unsigned mask = ParseOptions(tail, classes, &options);
     static WideOptions wide;
     bool as_the_program = false;
 #ifdef _WIN32
     // Under the system's own code page the tool reads both lines as the program does.
-    as_the_program = arguments.code_page == GetACP() && !arguments.has_lead_ranges;
+    as_the_program = arguments.code_page == GetACP() && !arguments.has_lead_ranges &&
+                     arguments.tail_file == nullptr && !arguments.utf8;
     if (as_the_program) {
         ParseWideOptions(WideTailAfterSeparator(), options, &wide);
         LeaveOutUnheld(arguments.code_page, wide, &options);
@@ -295,27 +426,28 @@ int main(int argc, char** argv) {
     if (!as_the_program) {
         // Otherwise the UTF-16 reading is the tail's own text in the code page given.
         static char16_t wide_tail[kProcessCommandLineSize];
-        DecodeCodePage(arguments.code_page, arguments.tail, wide_tail, kProcessCommandLineSize);
+        DecodeCodePage(arguments.code_page, tail, wide_tail, kProcessCommandLineSize);
         ParseWideOptions(wide_tail, options, &wide);
     }
     char number[16];
     printf("mask: 0x%02X\n", mask);
-    PrintField("productid", options.productid);
-    PrintField("username", options.username);
-    PrintField("organization", options.organization);
-    PrintField("serialno", options.serialno);
+    PrintField(output, "productid", options.productid);
+    PrintField(output, "username", options.username);
+    PrintField(output, "organization", options.organization);
+    PrintField(output, "serialno", options.serialno);
     PrintWideField("readme", wide.readme);
     PrintWideField("owner_class", wide.owner_class);
     PrintWideField("owner_title", wide.owner_title);
     snprintf(number, sizeof number, "%ld", static_cast<long>(options.owner_window));
-    PrintField("owner_window", number);
+    PrintField(output, "owner_window", number);
 
     char url_ssl[kAddressSize];
     char url_plain[kAddressSize];
-    PrintField("url_ssl",
+    PrintField(output, "url_ssl",
                BuildRegistrationUrl(kRegistUrlSsl, options, classes, url_ssl, sizeof url_ssl));
-    PrintField("url_plain", BuildRegistrationUrl(kRegistUrlPlain, options, classes, url_plain,
-                                                 sizeof url_plain));
+    PrintField(
+        output, "url_plain",
+        BuildRegistrationUrl(kRegistUrlPlain, options, classes, url_plain, sizeof url_plain));
 
     static char16_t given_template[kCommandTemplateSize + 1];
     static char16_t given_module_path[kWidePathSize + 1];

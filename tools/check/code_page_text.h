@@ -1,10 +1,46 @@
-// Text conversions of the check tool: the tail's bytes in a code page as UTF-16, as Windows would
-// hand the program its UTF-16 command line, and UTF-16 printed as UTF-8, so that paths and
-// commands read right in any terminal.
+// Text between the code page the program reads, the UTF-16 it reads paths and window names in, and
+// the UTF-8 of a terminal or a file: for the check tool's --utf8, its warning about a tail that
+// looks like UTF-8, and its UTF-8 output of paths and commands. The .exe converts with
+// Windows' own tables, as Windows does for an installer's command line; the host tool with glibc's
+// iconv, whose tables agree with them for the characters an installer passes.
 #pragma once
 
 #include <stddef.h>
 #include <stdio.h>
+
+constexpr unsigned kUtf8CodePage = 65001;
+
+enum class TextConversion {
+    kConverted,
+    kNotUtf8,          // the input is not valid UTF-8
+    kNotInCodePage,    // a character the code page cannot hold: never replaced by a look-alike
+    kTooLong,          // the result does not fit the output buffer
+    kUnknownCodePage,  // this system has no table for the code page
+};
+
+// Converts `size` bytes of UTF-8 into `code_page`, zero-terminated in `out`.
+TextConversion Utf8ToCodePage(const char* text, size_t size, unsigned code_page, char* out,
+                              size_t out_size);
+
+// Writes `text` (zero-terminated, in `code_page`) as UTF-8 into `out`, always zero-terminated and
+// cut after the last whole character that fits. A byte that starts no character of the code page
+// becomes a replacement character (U+FFFD, or on Windows the code page's own); without a table for
+// the code page, so does every byte beyond ASCII.
+void CodePageToUtf8(const char* text, unsigned code_page, char* out, size_t out_size);
+
+// False when some bytes of `text` are no character of `code_page`; true when they all are, and
+// when this system cannot tell.
+bool IsCodePageText(const char* text, size_t size, unsigned code_page);
+
+// Valid UTF-8 with at least one character beyond ASCII: Japanese typed in a UTF-8 terminal or
+// saved in a UTF-8 file. Shift_JIS text hardly ever is, as its lead bytes 0x81 to 0x9F cannot
+// start a UTF-8 sequence.
+bool LooksLikeUtf8(const char* text, size_t size);
+
+#ifdef _WIN32
+// As Utf8ToCodePage, from the UTF-16 that Windows holds a command line in.
+TextConversion WideToCodePage(const wchar_t* text, unsigned code_page, char* out, size_t out_size);
+#endif
 
 // `bytes` in `code_page` as UTF-16 into `out`. Where the platform cannot convert that code page,
 // each byte becomes the unit of the same value. False, with `out` empty, when it does not fit.
