@@ -49,12 +49,10 @@ run_tool() {
         line+=" $(crt_quote "$(printf '%s' "$1" | iconv -f UTF-8 -t CP932)")"
         shift
     done
-    local IFS=' '
-    printf '%s' "$line${*:+ $*}" >"$scratch/command_line"
-    if [[ " $line " == *" --utf8 "* ]]; then
-        iconv -f UTF-8 -t CP932 "$scratch/command_line" >"$scratch/command_line.932"
-        mv "$scratch/command_line.932" "$scratch/command_line"
-    fi
+    local IFS=' ' tail="${*:+ $*}"
+    # Under --utf8 the tool reads the Unicode command line, which Wine decodes from these bytes.
+    [[ " $line " != *" --utf8 "* ]] || tail=$(printf '%s' "$tail" | iconv -f UTF-8 -t CP932)
+    printf '%s' "$line$tail" >"$scratch/command_line"
     wine "$runraw" "$(windows_path "$scratch/command_line")"
 }
 

@@ -169,11 +169,12 @@ case_inno_ticked() {
 }
 
 # The box on the last page unticked (a click on the first item of its list): Setup ends and
-# has started nothing.
+# has started nothing. The installed program is named by its full path: other cases run programs
+# of the same name in the prefix meanwhile.
 case_inno_unticked() {
     prepare_inno || return
     e2e_run "${INNO_TO_LAST_PAGE[@]}" "click-item installer 0" "press-text installer 完了(&F)" \
-        "wait-exit 0" "check-no-process regcomplete.exe"
+        "wait-exit 0" "check-no-process $INSTALL_WIN\\regcomplete.exe"
     e2e_expect_log  # nothing launched
     expect_installed_files inno
 }
