@@ -102,8 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         RegistrationOptions options;
         ParseOptions(tail.get(), classes, &options);
         char address[kAddressSize];
-        BuildRegistrationUrl((control & 2) != 0 ? kRegistUrlPlain : kRegistUrlSsl, options,
-                             classes, address, sizeof address);
+        BuildRegistrationUrl((control & 2) != 0 ? kRegistUrlPlain : kRegistUrlSsl, options, classes,
+                             address, sizeof address);
         url = address;
     }
     std::unique_ptr<char16_t[]> template_copy = ExactUnits(command_template);

@@ -215,7 +215,6 @@ bool Refuse(char16_t* out, size_t out_size) {
     return false;
 }
 
-
 void PutCodePoint(unsigned long code_point, FILE* file) {
     if (code_point < 0x80) {
         fputc(static_cast<int>(code_point), file);
