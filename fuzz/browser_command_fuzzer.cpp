@@ -11,15 +11,6 @@
 
 namespace {
 
-std::u16string TakeUnits(FuzzInput* input) {
-    std::string bytes = input->TakeUntilZero();
-    std::u16string units;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                       static_cast<unsigned char>(bytes[i + 1]) << 8);
-    return units;
-}
-
 std::unique_ptr<char16_t[]> ExactUnits(const std::u16string& text) {
     std::unique_ptr<char16_t[]> copy(new char16_t[text.size() + 1]);
     std::copy(text.begin(), text.end(), copy.get());

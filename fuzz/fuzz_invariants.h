@@ -100,6 +100,16 @@ inline std::unique_ptr<char[]> FilledBuffer(size_t size) {
     return buffer;
 }
 
+// UTF-16 text up to the next zero byte of the input, two bytes (low, then high) a unit.
+inline std::u16string TakeUnits(FuzzInput* input) {
+    std::string bytes = input->TakeUntilZero();
+    std::u16string units;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                       static_cast<unsigned char>(bytes[i + 1]) << 8);
+    return units;
+}
+
 inline bool TerminatedWithin(const char* buffer, size_t size) {
     return memchr(buffer, '\0', size) != nullptr;
 }

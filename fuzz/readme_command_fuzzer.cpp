@@ -11,15 +11,6 @@
 
 namespace {
 
-std::u16string TakeUnits(FuzzInput* input) {
-    std::string bytes = input->TakeUntilZero();
-    std::u16string units;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                       static_cast<unsigned char>(bytes[i + 1]) << 8);
-    return units;
-}
-
 std::u16string ExpectedPath(const std::u16string& readme, const std::u16string& module_path) {
     if (!readme.empty()) return readme;
     size_t slash = module_path.rfind(u'\\');
