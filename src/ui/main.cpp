@@ -3,49 +3,21 @@
 // is always 0.
 #include <windows.h>
 
-#include "codepage/char_class.h"
 #include "options/command_tail.h"
 #include "options/options.h"
 #include "options/wide_options.h"
+#include "ui/code_page.h"
 #include "ui/completion_dialog.h"
 #include "ui/dialog_placement.h"
 #include "ui/system_dlls.h"
 
 namespace {
 
-void SetUpSystemCharClass(CharClass* classes) {
-    UINT code_page = GetACP();
-    CPINFO info;
-    const unsigned char* lead_bytes = nullptr;
-    if (GetCPInfo(code_page, &info) && info.MaxCharSize >= 2) lead_bytes = info.LeadByte;
-    SetUpCharClass(classes, code_page, lead_bytes);
-}
-
 int StartupShowState() {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
     return ChooseShowState(startup.dwFlags, startup.wShowWindow);
-}
-
-// Whether the ANSI code page can write `value` only with its default character (a '?'). Windows'
-// best-fit letters count as held, as they are what the ANSI command line carries.
-bool NeedsDefaultCharacter(const char16_t* value) {
-    // UTF-8 holds every character, and WideCharToMultiByte refuses the flag for it.
-    if (value == nullptr || GetACP() == CP_UTF8) return false;
-    BOOL used_default = FALSE;
-    int length =
-        WideCharToMultiByte(CP_ACP, 0, AsWide(value), -1, nullptr, 0, nullptr, &used_default);
-    return length > 0 && used_default;
-}
-
-unsigned DetailsTheCodePageCannotHold(const WideOptions& wide) {
-    unsigned unheld = 0;
-    if (NeedsDefaultCharacter(wide.productid)) unheld |= kOptionProductId;
-    if (NeedsDefaultCharacter(wide.username)) unheld |= kOptionUserName;
-    if (NeedsDefaultCharacter(wide.organization)) unheld |= kOptionOrganization;
-    if (NeedsDefaultCharacter(wide.serialno)) unheld |= kOptionSerialNo;
-    return unheld;
 }
 
 // The command line twice: as ANSI bytes for the address's details, which the registration form
@@ -56,7 +28,7 @@ void ReadCommandLine(CompletionContext* context) {
     const char16_t* wide_tail =
         SkipProgramName(reinterpret_cast<const char16_t*>(GetCommandLineW()));
     ParseWideOptions(wide_tail, context->options, &context->wide);
-    LeaveOutUnheldDetails(DetailsTheCodePageCannotHold(context->wide), &context->options);
+    LeaveOutUnheldDetails(DetailsTheCodePageCannotHold(GetACP(), context->wide), &context->options);
 }
 
 }  // namespace
@@ -67,7 +39,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     LoadSystemDllsFromSystem32Only();
     CompletionContext context = {};
     context.instance = instance;
-    SetUpSystemCharClass(&context.classes);
+    SetUpCodePageClasses(GetACP(), &context.classes);
     ReadCommandLine(&context);
 
     HWND dialog = CreateCompletionDialog(&context, StartupShowState());

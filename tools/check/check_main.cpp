@@ -40,6 +40,7 @@
 
 #include "launch/launch.h"
 #include "options/command_tail.h"
+#include "ui/code_page.h"
 #include "ui/system_dlls.h"
 #endif
 
@@ -208,14 +209,6 @@ const Char* TailAfterSeparator(const Char* line) {
     return nullptr;
 }
 
-bool NeedsDefaultCharacter(unsigned code_page, const char16_t* value) {
-    if (value == nullptr || code_page == CP_UTF8) return false;
-    BOOL used_default = FALSE;
-    int length = WideCharToMultiByte(code_page, 0, reinterpret_cast<const wchar_t*>(value), -1,
-                                     nullptr, 0, nullptr, &used_default);
-    return length > 0 && used_default;
-}
-
 // The tail as UTF-16, as the program's second reading gets it.
 const char16_t* WideTailAfterSeparator() {
     const char16_t* tail =
@@ -223,15 +216,6 @@ const char16_t* WideTailAfterSeparator() {
     return tail != nullptr ? tail : u"";
 }
 
-// As the program leaves them out: details the code page can write only as question marks.
-void LeaveOutUnheld(unsigned code_page, const WideOptions& wide, RegistrationOptions* options) {
-    unsigned unheld = 0;
-    if (NeedsDefaultCharacter(code_page, wide.productid)) unheld |= kOptionProductId;
-    if (NeedsDefaultCharacter(code_page, wide.username)) unheld |= kOptionUserName;
-    if (NeedsDefaultCharacter(code_page, wide.organization)) unheld |= kOptionOrganization;
-    if (NeedsDefaultCharacter(code_page, wide.serialno)) unheld |= kOptionSerialNo;
-    LeaveOutUnheldDetails(unheld, options);
-}
 #endif
 
 // The tail in the code page, from the command line or the file; null with `*problem` set when
@@ -396,14 +380,12 @@ int main(int argc, char** argv) {
 #endif
 
     CharClass classes;
-    const unsigned char* reported = arguments.has_lead_ranges ? arguments.lead_ranges : nullptr;
+    SetUpCharClass(&classes, arguments.code_page,
+                   arguments.has_lead_ranges ? arguments.lead_ranges : nullptr);
 #ifdef _WIN32
-    CPINFO info;
-    if (!arguments.has_lead_ranges && GetCPInfo(arguments.code_page, &info) &&
-        info.MaxCharSize >= 2)
-        reported = info.LeadByte;
+    // Unless ranges are given, the system's own for the code page, as the program takes them.
+    if (!arguments.has_lead_ranges) SetUpCodePageClasses(arguments.code_page, &classes);
 #endif
-    SetUpCharClass(&classes, arguments.code_page, reported);
 
     const char* tail = TakeTail(argv, arguments, classes, &problem);
     if (tail == nullptr) return Usage(problem);
@@ -420,7 +402,7 @@ int main(int argc, char** argv) {
                      arguments.tail_file == nullptr && !arguments.utf8;
     if (as_the_program) {
         ParseWideOptions(WideTailAfterSeparator(), options, &wide);
-        LeaveOutUnheld(arguments.code_page, wide, &options);
+        LeaveOutUnheldDetails(DetailsTheCodePageCannotHold(arguments.code_page, wide), &options);
     }
 #endif
     if (!as_the_program) {

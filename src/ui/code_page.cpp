@@ -1,0 +1,32 @@
+#include "ui/code_page.h"
+
+#include <windows.h>
+
+namespace {
+
+bool NeedsDefaultCharacter(unsigned code_page, const char16_t* value) {
+    // UTF-8 holds every character, and WideCharToMultiByte refuses the flag for it.
+    if (value == nullptr || code_page == CP_UTF8) return false;
+    BOOL used_default = FALSE;
+    int length = WideCharToMultiByte(code_page, 0, reinterpret_cast<const wchar_t*>(value), -1,
+                                     nullptr, 0, nullptr, &used_default);
+    return length > 0 && used_default;
+}
+
+}  // namespace
+
+void SetUpCodePageClasses(unsigned code_page, CharClass* classes) {
+    CPINFO info;
+    const unsigned char* lead_bytes = nullptr;
+    if (GetCPInfo(code_page, &info) && info.MaxCharSize >= 2) lead_bytes = info.LeadByte;
+    SetUpCharClass(classes, code_page, lead_bytes);
+}
+
+unsigned DetailsTheCodePageCannotHold(unsigned code_page, const WideOptions& wide) {
+    unsigned unheld = 0;
+    if (NeedsDefaultCharacter(code_page, wide.productid)) unheld |= kOptionProductId;
+    if (NeedsDefaultCharacter(code_page, wide.username)) unheld |= kOptionUserName;
+    if (NeedsDefaultCharacter(code_page, wide.organization)) unheld |= kOptionOrganization;
+    if (NeedsDefaultCharacter(code_page, wide.serialno)) unheld |= kOptionSerialNo;
+    return unheld;
+}
