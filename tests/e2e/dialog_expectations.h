@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "resource_ids.h"
+
 // インストール完了
 constexpr char kDialogCaption[] =
     "\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5b\x83\x8b\x8a\xae\x97\xb9";
@@ -41,12 +43,6 @@ constexpr char kInfoText[] =
     "\x82\xf0\x82\xa8\x91\x49\x82\xd1\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81\x42";
 static_assert(sizeof kInfoText - 1 == 262, "the info text is 262 bytes");
 
-constexpr int kIdRegistSsl = 1002;
-constexpr int kIdRegistPlain = 1001;
-constexpr int kIdInfo = 1000;
-constexpr int kIdReadme = 1003;
-constexpr int kIdLabel = -1;
-
 enum class ControlKind { kPushButton, kDefaultPushButton, kEdit, kStatic };
 
 struct ExpectedControl {
@@ -64,32 +60,32 @@ constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 // Template order, which is also the order of the child windows and the tab order.
 constexpr ExpectedControl kControls[] = {
     // Webユーザー登録(SSL)...
-    {"SSL registration: the first tab stop, so it has the focus", kIdRegistSsl,
+    {"SSL registration: the first tab stop, so it has the focus", IDC_REGIST_SSL,
      ControlKind::kPushButton, 6, 154, 92, 16, kChild | WS_TABSTOP | BS_PUSHBUTTON,
      "Web\x83\x86\x81\x5b\x83\x55\x81\x5b\x93\x6f\x98\x5e(SSL)...",
      "Web\x83\x86\x81\x5b\x83\x55\x81\x5b\x93\x6f\x98\x5e(SSL)..."},
     // Webユーザー登録(非SSL)...
-    {"plain registration", kIdRegistPlain, ControlKind::kPushButton, 103, 154, 92, 16,
+    {"plain registration", IDC_REGIST_PLAIN, ControlKind::kPushButton, 103, 154, 92, 16,
      kChild | WS_TABSTOP | BS_PUSHBUTTON,
      "Web\x83\x86\x81\x5b\x83\x55\x81\x5b\x93\x6f\x98\x5e(\x94\xf1SSL)...",
      "Web\x83\x86\x81\x5b\x83\x55\x81\x5b\x93\x6f\x98\x5e(\x94\xf1SSL)..."},
     // 完了
     {"finish: the default button", IDOK, ControlKind::kDefaultPushButton, 200, 174, 92, 16,
      kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, "\x8a\xae\x97\xb9", "\x8a\xae\x97\xb9"},
-    {"info box: read-only, bordered, no tab stop, no scroll bars", kIdInfo, ControlKind::kEdit, 7,
+    {"info box: read-only, bordered, no tab stop, no scroll bars", IDC_INFO, ControlKind::kEdit, 7,
      29, 285, 120, kChild | WS_BORDER | ES_LEFT | ES_MULTILINE | ES_READONLY, "", kInfoText},
     // READMEを読む...
-    {"readme", kIdReadme, ControlKind::kPushButton, 200, 154, 92, 16,
+    {"readme", IDC_README, ControlKind::kPushButton, 200, 154, 92, 16,
      kChild | WS_TABSTOP | BS_PUSHBUTTON, "README\x82\xf0\x93\xc7\x82\xde...",
      "README\x82\xf0\x93\xc7\x82\xde..."},
     // ・ソフトウェアのインストールが終了しました。
-    {"first label", kIdLabel, ControlKind::kStatic, 7, 6, 167, 8, kChild | WS_GROUP | SS_LEFT,
+    {"first label", IDC_LABEL, ControlKind::kStatic, 7, 6, 167, 8, kChild | WS_GROUP | SS_LEFT,
      "\x81\x45\x83\x5c\x83\x74\x83\x67\x83\x45\x83\x46\x83\x41\x82\xcc\x83\x43\x83\x93\x83\x58"
      "\x83\x67\x81\x5b\x83\x8b\x82\xaa\x8f\x49\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42",
      "\x81\x45\x83\x5c\x83\x74\x83\x67\x83\x45\x83\x46\x83\x41\x82\xcc\x83\x43\x83\x93\x83\x58"
      "\x83\x67\x81\x5b\x83\x8b\x82\xaa\x8f\x49\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42"},
     // ・Page Downキーで説明をスクロールすることができます。
-    {"second label", kIdLabel, ControlKind::kStatic, 7, 17, 190, 8, kChild | WS_GROUP | SS_LEFT,
+    {"second label", IDC_LABEL, ControlKind::kStatic, 7, 17, 190, 8, kChild | WS_GROUP | SS_LEFT,
      "\x81\x45Page Down\x83\x4c\x81\x5b\x82\xc5\x90\xe0\x96\xbe\x82\xf0\x83\x58\x83\x4e\x83\x8d"
      "\x81\x5b\x83\x8b\x82\xb7\x82\xe9\x82\xb1\x82\xc6\x82\xaa\x82\xc5\x82\xab\x82\xdc\x82\xb7"
      "\x81\x42",
@@ -100,4 +96,4 @@ constexpr ExpectedControl kControls[] = {
 constexpr int kControlCount = static_cast<int>(sizeof kControls / sizeof kControls[0]);
 
 // The tab order from the SSL button on: the info box and the labels are no tab stops.
-constexpr int kTabOrder[] = {kIdRegistSsl, kIdRegistPlain, IDOK, kIdReadme};
+constexpr int kTabOrder[] = {IDC_REGIST_SSL, IDC_REGIST_PLAIN, IDOK, IDC_README};

@@ -26,6 +26,8 @@ host=$REGCOMPLETE_HOST
 ssl="https://$host/entry/regist.php"
 plain="http://$host/entry/regist.php"
 address_limit=511  # bytes of an address, without its terminating zero
+# The dialog's buttons, as res/resource_ids.h numbers them.
+ssl_button=1002 plain_button=1001 readme_button=1003
 
 # UTF-8 text as the Shift_JIS bytes the program sees, and their count.
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
@@ -96,7 +98,6 @@ expect() {  # expect RECORD
     records=$((records + 1))
 }
 
-ssl_button=1002 plain_button=1001 readme_button=1003
 # The fake browser's record for URL, its template being "BROWSER" "%1".
 browser() { printf '"%s"  %s' "$E2E_BROWSER" "$1"; }
 
@@ -307,11 +308,12 @@ case_templates() {
     local work
     work=$(windows_path "$E2E_WORK")
     e2e_run "start $line" wait-dialog \
-        "click 1002" "wait-log 1" "click 1001" "wait-log 2" \
-        "handshake $work\\no_placeholder" "click 1002" "wait-log 3" "click 1001" "wait-log 4" \
-        "handshake $work\\too_long" "click-async 1002" "message-box $url_ssl" \
-        "click-async 1001" "message-box $url_plain" "sleep 3000" "wait-log 4" \
-        "click 1003" "wait-log 5" "sleep 2000" "wait-log 5" \
+        "click $ssl_button" "wait-log 1" "click $plain_button" "wait-log 2" \
+        "handshake $work\\no_placeholder" "click $ssl_button" "wait-log 3" \
+        "click $plain_button" "wait-log 4" \
+        "handshake $work\\too_long" "click-async $ssl_button" "message-box $url_ssl" \
+        "click-async $plain_button" "message-box $url_plain" "sleep 3000" "wait-log 4" \
+        "click $readme_button" "wait-log 5" "sleep 2000" "wait-log 5" \
         "click 1" "wait-exit 0"
     e2e_expect_log "${quoted% \"%1\"}  $url_ssl" "${quoted% \"%1\"}  $url_plain" \
         "$no_placeholder $url_ssl" "$no_placeholder $url_plain" \
