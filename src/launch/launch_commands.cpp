@@ -44,9 +44,8 @@ const char16_t* ChooseBrowserFileType(const HtmAssociation& association,
 bool ComposeCommandKey(const char16_t* file_type, char16_t* out, size_t out_size) {
     if (file_type == nullptr) return RefuseText(out, out_size);
     WideText key = StartText(out, out_size);
-    return AppendText(&key, file_type) && AppendText(&key, kOpenCommandKeySuffix)
-               ? true
-               : RefuseText(out, out_size);
+    return WholeOrNothing(AppendText(&key, file_type) && AppendText(&key, kOpenCommandKeySuffix),
+                          out, out_size);
 }
 
 bool ComposeBrowserCommand(const char16_t* command_template, const char* url, char16_t* out,
@@ -60,36 +59,33 @@ bool ComposeBrowserCommand(const char16_t* command_template, const char* url, ch
     if (kept == 0) return RefuseText(out, out_size);
 
     WideText command = StartText(out, out_size);
-    return AppendText(&command, command_template, kept) && AppendText(&command, u" ") &&
-                   AppendBytes(&command, url)
-               ? true
-               : RefuseText(out, out_size);
+    return WholeOrNothing(AppendText(&command, command_template, kept) &&
+                              AppendText(&command, u" ") && AppendBytes(&command, url),
+                          out, out_size);
 }
 
 bool ComposeReadmePath(const char16_t* readme, const char16_t* module_path, char16_t* out,
                        size_t out_size) {
     WideText path = StartText(out, out_size);
     if (readme != nullptr && readme[0] != 0)
-        return AppendText(&path, readme) ? true : RefuseText(out, out_size);
+        return WholeOrNothing(AppendText(&path, readme), out, out_size);
     if (module_path == nullptr) return RefuseText(out, out_size);
-    return AppendText(&path, module_path, DirectoryLength(module_path)) &&
-                   AppendText(&path, kReadmeFileName)
-               ? true
-               : RefuseText(out, out_size);
+    return WholeOrNothing(AppendText(&path, module_path, DirectoryLength(module_path)) &&
+                              AppendText(&path, kReadmeFileName),
+                          out, out_size);
 }
 
 bool ComposeNotepadPath(const char16_t* system_directory, char16_t* out, size_t out_size) {
     if (system_directory == nullptr || system_directory[0] == 0) return RefuseText(out, out_size);
     WideText path = StartText(out, out_size);
-    return AppendText(&path, system_directory) && AppendText(&path, kNotepadFileName)
-               ? true
-               : RefuseText(out, out_size);
+    return WholeOrNothing(
+        AppendText(&path, system_directory) && AppendText(&path, kNotepadFileName), out, out_size);
 }
 
 bool ComposeReadmeCommand(const char16_t* readme_path, char16_t* out, size_t out_size) {
     if (readme_path == nullptr) return RefuseText(out, out_size);
     WideText command = StartText(out, out_size);
-    return AppendText(&command, kNotepadCommandPrefix) && AppendText(&command, readme_path)
-               ? true
-               : RefuseText(out, out_size);
+    return WholeOrNothing(
+        AppendText(&command, kNotepadCommandPrefix) && AppendText(&command, readme_path), out,
+        out_size);
 }

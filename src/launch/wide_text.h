@@ -50,6 +50,12 @@ inline bool RefuseText(char16_t* out, size_t out_size) {
     return false;
 }
 
+// `whole` when every piece went in; otherwise false with `out` emptied, so that nothing cut short
+// is ever used.
+inline bool WholeOrNothing(bool whole, char16_t* out, size_t out_size) {
+    return whole || RefuseText(out, out_size);
+}
+
 // The first occurrence of `needle` in `text`, or null.
 inline const char16_t* FindText(const char16_t* text, const char16_t* needle) {
     for (; *text != 0; ++text) {
