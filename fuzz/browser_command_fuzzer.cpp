@@ -136,14 +136,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::u16string system32 = u"C:\\Windows\\system32";
         BrowserFacts facts = {(control & 16) != 0, has_template ? template_copy.get() : nullptr,
                               system32.c_str()};
+        // An elevated token over a split one hands the address to the desktop's shell alone.
+        bool elevated = (control & 32) != 0;
+        SessionFacts session = {true, elevated,
+                                elevated ? ElevationType::kFull : ElevationType::kLimited, false};
         std::unique_ptr<BrowserPlan> plan(new BrowserPlan);
-        PlanBrowserLaunch(url_copy.get(), facts, plan.get());
+        PlanBrowserLaunch(url_copy.get(), facts, session, plan.get());
         const LaunchPlan& steps = plan->plan;
         FUZZ_CHECK(steps.count >= 2 && steps.count <= kMaxLaunchSteps, what + ": plan size");
         FUZZ_CHECK(steps.steps[steps.count - 1].way == LaunchWay::kMessage,
                    what + ": the plan does not end in its message");
-        std::u16string message = steps.steps[steps.count - 1].text;
+        std::u16string message = steps.steps[steps.count - 1].message;
         std::u16string widened = Widened(url);
+        FUZZ_CHECK(
+            !elevated || (steps.count == 2 && steps.steps[0].way == LaunchWay::kDesktopShell &&
+                          widened == steps.steps[0].target),
+            what + ": elevated, yet not the desktop's shell alone on the address");
         FUZZ_CHECK(
             message.size() >= widened.size() &&
                 message.compare(message.size() - widened.size(), widened.size(), widened) == 0,

@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadmeFacts facts = {readme, has_module_path ? module_path.c_str() : nullptr,
                          has_system ? system32.c_str() : nullptr};
     std::unique_ptr<ReadmePlan> plan(new ReadmePlan);
-    PlanReadmeLaunch(facts, plan.get());
+    PlanReadmeLaunch(facts, SessionFacts{true, false, ElevationType::kLimited, false}, plan.get());
     const LaunchPlan& steps = plan->plan;
 
     bool possible = !readme_text.empty() || has_module_path;
@@ -87,19 +87,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(steps.count == 1, "a path that cannot be had is still opened");
         return 0;
     }
-    std::u16string message = last.text;
+    std::u16string message = last.message;
     FUZZ_CHECK(message.size() > expected.size() && message.compare(message.size() - expected.size(),
                                                                    expected.size(), expected) == 0,
                "the message does not name the path");
     const LaunchStep& shell = steps.steps[steps.count - 2];
-    FUZZ_CHECK(shell.way == LaunchWay::kShell && expected == shell.text,
+    FUZZ_CHECK(shell.way == LaunchWay::kShell && expected == shell.target,
                "not the shell on the path");
     std::u16string command = u"notepad.exe " + expected;
     bool starts_notepad = has_system && command.size() < kProcessCommandLineSize;
     FUZZ_CHECK(steps.count == (starts_notepad ? 3 : 2),
                "Notepad where it cannot be, or not where it must");
     if (starts_notepad) {
-        FUZZ_CHECK(steps.steps[0].way == LaunchWay::kProcess && command == steps.steps[0].text &&
+        FUZZ_CHECK(steps.steps[0].way == LaunchWay::kProcess &&
+                       command == steps.steps[0].command_line &&
                        system32 + u"\\notepad.exe" == steps.steps[0].program,
                    "not System32's Notepad on the path");
     }

@@ -111,7 +111,10 @@ browser_plain: $browser  http://$base$query
 readme_command: notepad.exe C:\Program Files\Vendor\readme.txt
 readme_program: $system32\\notepad.exe
 browser_type: (--htm-command), then shell
-browser_type_plain: (--htm-command), then shell" \
+browser_type_plain: (--htm-command), then shell
+readme_ways: notepad, then shell
+elevation: no
+shell_is_this_user: no" \
     --htm-command "$browser \"%1\"" --module-path 'C:\Program Files\Vendor\regcomplete.exe' \
     -- '/Pabc /Uxyz /Oqrs'
 
@@ -133,7 +136,10 @@ browser_plain: C:\web\browser.exe  http://$base?productid=P-1&username=%8E%52%93
 readme_command: notepad.exe c:/doc/readme.txt
 readme_program: $system32\\notepad.exe
 browser_type: (--htm-command), then shell
-browser_type_plain: (--htm-command), then shell" \
+browser_type_plain: (--htm-command), then shell
+readme_ways: notepad, then shell
+elevation: no
+shell_is_this_user: no" \
     --htm-command 'C:\web\browser.exe %1 -new-window' --module-path 'C:\app\regcomplete.exe' \
     -- "/PP-1 /U$sjis_name /OA&B /S\"12 34\" /Rc:/doc/readme.txt /C#32770 /TSetup /W4294967297"
 
@@ -158,7 +164,10 @@ browser_plain: b.exe  http://$base
 readme_command: notepad.exe C:\\サンプル ソフト表\\readme.txt
 readme_program: $system32\\notepad.exe
 browser_type: shell, then (--htm-command)
-browser_type_plain: shell, then (--htm-command)" \
+browser_type_plain: shell, then (--htm-command)
+readme_ways: notepad, then shell
+elevation: no
+shell_is_this_user: no" \
     --web-default yes --htm-command 'b.exe "%1"' -- "$sjis_readme"
 
 check "code page 1252 has no double-byte characters" "mask: 0x04
@@ -177,7 +186,10 @@ browser_plain: b.exe -nohome http://$base?username=Ren%8ER
 readme_command: notepad.exe C:\tools\表\readme.txt
 readme_program: $system32\\notepad.exe
 browser_type: (--htm-command), then shell
-browser_type_plain: (--htm-command), then shell" \
+browser_type_plain: (--htm-command), then shell
+readme_ways: notepad, then shell
+elevation: no
+shell_is_this_user: no" \
     --codepage 1252 --htm-command 'b.exe -nohome' --module-path 'C:\tools\表\x.exe' \
     -- "$(printf '/URen\x8e\x52')"
 
@@ -197,7 +209,10 @@ browser_plain: b.exe  http://$base?username=%A5%20x
 readme_command: notepad.exe C:\app\readme.txt
 readme_program: $system32\\notepad.exe
 browser_type: (--htm-command), then shell
-browser_type_plain: (--htm-command), then shell" \
+browser_type_plain: (--htm-command), then shell
+readme_ways: notepad, then shell
+elevation: no
+shell_is_this_user: no" \
     --codepage 20932 --lead-ranges A1-FE --htm-command 'b.exe "%1"' \
     --module-path 'C:\app\x.exe' -- "$(printf '/U\xa5 x')"
 
@@ -225,7 +240,10 @@ browser_plain: b.exe  http://$base$yamada_query
 readme_command: notepad.exe C:\製品\readme.txt
 readme_program: $system32\notepad.exe
 browser_type: (--htm-command), then shell
-browser_type_plain: (--htm-command), then shell"
+browser_type_plain: (--htm-command), then shell
+readme_ways: notepad, then shell
+elevation: no
+shell_is_this_user: no"
 yamada_module='C:\製品\regcomplete.exe'
 sjis "$yamada_tail"$'\n' >"$scratch/tail-932.txt"
 printf '\xef\xbb\xbf%s\r\n' "$yamada_tail" >"$scratch/tail-utf8.txt"
@@ -256,7 +274,10 @@ browser_plain: b.exe http://$base?username=%C9%BD%CC%EF
 readme_command: notepad.exe C:\\readme.txt
 readme_program: $system32\\notepad.exe
 browser_type: (--htm-command), then shell
-browser_type_plain: (--htm-command), then shell" \
+browser_type_plain: (--htm-command), then shell
+readme_ways: notepad, then shell
+elevation: no
+shell_is_this_user: no" \
     --utf8 --codepage 936 --web-default no --htm-command b.exe --module-path 'C:\x.exe' -- '/U山田'
 
 # Without --utf8 the tail is read byte for byte, and a tail that is no code page 932 text, or that
@@ -277,8 +298,8 @@ for row in "${warning_cases[@]}"; do
     rc=$?
     warnings=$(grep -c '^regcomplete-check: warning: .*--utf8' "$scratch/stderr")
     if [ $rc -ne 0 ] || [ "$(head -c 6 "$scratch/stdout")" != "mask: " ] ||
-        [ "$(tr -d '\r' <"$scratch/stdout" | wc -l)" -ne 17 ]; then
-        echo "FAIL: $why: exit code $rc, or not the 17 lines"
+        [ "$(tr -d '\r' <"$scratch/stdout" | wc -l)" -ne 20 ]; then
+        echo "FAIL: $why: exit code $rc, or not the 20 lines"
         failures=$((failures + 1))
     fi
     if [ "$warnings" -ne "$([ "$wanted" = warns ] && echo 1 || echo 0)" ]; then
@@ -298,7 +319,10 @@ browser_plain: (none)
 readme_command: notepad.exe C:\\app\\readme.txt
 readme_program: $system32\\notepad.exe
 browser_type: shell
-browser_type_plain: shell" --htm-command "$(printf 'T%.0s' {1..260})" \
+browser_type_plain: shell
+readme_ways: notepad, then shell
+elevation: no
+shell_is_this_user: no" --htm-command "$(printf 'T%.0s' {1..260})" \
     --module-path 'C:\app\x.exe' -- ""
 
 # The longest template the registry read gives, and a module path far longer than an ANSI path
@@ -312,7 +336,10 @@ browser_plain: $long_template http://$base
 readme_command: notepad.exe ${long_directory}readme.txt
 readme_program: $system32\\notepad.exe
 browser_type: (--htm-command), then shell
-browser_type_plain: (--htm-command), then shell" \
+browser_type_plain: (--htm-command), then shell
+readme_ways: notepad, then shell
+elevation: no
+shell_is_this_user: no" \
     --htm-command "$long_template" --module-path "$long_directory" -- ""
 
 check "a template that is only its placeholder starts nothing" "mask: 0x01
@@ -331,8 +358,45 @@ browser_plain: (none)
 readme_command: notepad.exe C:\\app\\readme.txt
 readme_program: $system32\\notepad.exe
 browser_type: shell
-browser_type_plain: shell" \
+browser_type_plain: shell
+readme_ways: notepad, then shell
+elevation: no
+shell_is_this_user: no" \
     --htm-command '"%1" -x' --module-path 'C:\app\regcomplete.exe' -- '/R""'
+
+# Elevated, every button hands its launch to the desktop's shell and starts nothing itself: no
+# command lines. --elevated stands for the token; under Wine, whose every process is elevated
+# (RUNRAW_ELEVATED), the tool reads "full" itself, and "--elevated no" overrides it.
+abc_read="mask: 0x04
+${nothing_read/username: (null)/username: abc}"
+abc_read=${abc_read//$base
+/$base?username=abc
+}
+abc_read="$abc_read?username=abc"
+elevated_plan() {  # elevated_plan ELEVATION
+    printf '%s\n' "$abc_read" "browser_ssl: (none)" "browser_plain: (none)" \
+        "readme_command: (none)" "readme_program: (none)" "browser_type: desktop shell" \
+        "browser_type_plain: desktop shell" "readme_ways: desktop shell" "elevation: $1" \
+        "shell_is_this_user: no"
+}
+elevated_given=(--htm-command 'b.exe "%1"' --module-path 'C:\app\x.exe')
+check "--elevated full" "$(elevated_plan full)" --elevated full "${elevated_given[@]}" -- '/Uabc'
+check "--elevated default, with no desktop shell of this user" "$(elevated_plan default)" \
+    --elevated default "${elevated_given[@]}" -- '/Uabc'
+if [ -n "$runraw" ]; then
+    RUNRAW_ELEVATED=1 check "started elevated" "$(elevated_plan full)" "${elevated_given[@]}" \
+        -- '/Uabc'
+    RUNRAW_ELEVATED=1 check "started elevated, --elevated no" "$abc_read
+browser_ssl: b.exe  https://$base?username=abc
+browser_plain: b.exe  http://$base?username=abc
+readme_command: notepad.exe C:\app\readme.txt
+readme_program: $system32\notepad.exe
+browser_type: (--htm-command), then shell
+browser_type_plain: (--htm-command), then shell
+readme_ways: notepad, then shell
+elevation: no
+shell_is_this_user: no" --elevated no "${elevated_given[@]}" -- '/Uabc'
+fi
 
 if [ -z "$runraw" ]; then
     # On Windows the tool asks the platform instead; on the host nothing answers.
@@ -352,10 +416,13 @@ browser_plain: (none)
 readme_command: (none)
 readme_program: (none)
 browser_type: shell
-browser_type_plain: shell" -- '/Uabc'
+browser_type_plain: shell
+readme_ways: (none)
+elevation: no
+shell_is_this_user: no" -- '/Uabc'
 fi
 
-for bad in "--codepage" "--htm-command" "--module-path" "--codepage x --" "--lead-ranges 9F-81 --" "/Pabc" "--bogus --" "--tail-file"; do
+for bad in "--elevated yes --" "--codepage" "--htm-command" "--module-path" "--codepage x --" "--lead-ranges 9F-81 --" "/Pabc" "--bogus --" "--tail-file"; do
     # shellcheck disable=SC2086
     run_tool $bad x >/dev/null 2>&1
     rc=$?

@@ -265,10 +265,13 @@ std::string Describe(const LaunchPlan& plan) {
             case LaunchWay::kProcess:
                 described += "start ";
                 if (step.program != nullptr) described += "[" + Utf8(step.program) + "] ";
-                described += Utf8(step.text);
+                described += Utf8(step.command_line);
                 break;
             case LaunchWay::kShell:
-                described += "shell " + Utf8(step.text);
+            case LaunchWay::kDesktopShell:
+                described += step.way == LaunchWay::kShell ? "shell " : "desktop ";
+                described += Utf8(step.target);
+                if (step.arguments != nullptr) described += " with " + Utf8(step.arguments);
                 if (step.directory != nullptr) described += " in " + Utf8(step.directory);
                 break;
             case LaunchWay::kMessage: described += "message"; break;
@@ -277,24 +280,54 @@ std::string Describe(const LaunchPlan& plan) {
     return described;
 }
 
+const char kSystem32[] = "C:\\Windows\\system32";
+
+// The sessions a press can run in. The shell's user only counts where the token is elevated.
+constexpr SessionFacts kStandardUser = {true, false, ElevationType::kLimited, false};
+constexpr SessionFacts kUacOff = {true, false, ElevationType::kDefault, false};
+constexpr SessionFacts kElevated = {true, true, ElevationType::kFull, true};
+constexpr SessionFacts kAdministratorAtOwnDesktop = {true, true, ElevationType::kDefault, true};
+constexpr SessionFacts kAnotherUsersDesktop = {true, true, ElevationType::kDefault, false};
+constexpr SessionFacts kElevatedLimited = {true, true, ElevationType::kLimited, true};
+
 struct BrowserPlanCase {
     const char* why;
+    SessionFacts session;
     bool has_web_default;
     const char* command_template;
     const char* plan;
 };
 
-const char kSystem32[] = "C:\\Windows\\system32";
-
 const BrowserPlanCase kBrowserPlanCases[] = {
-    {"a web default: the shell first, then the .htm command", true, "b.exe \"%1\"",
+    {"a web default: the shell first, then the .htm command", kStandardUser, true, "b.exe \"%1\"",
      "shell http://h/p in C:\\Windows\\system32 | start b.exe  http://h/p | message"},
-    {"no web default: the .htm command first, as ever, then the shell", false, "b.exe \"%1\"",
+    {"no web default: the .htm command first, as ever, then the shell", kStandardUser, false,
+     "b.exe \"%1\"",
      "start b.exe  http://h/p | shell http://h/p in C:\\Windows\\system32 | message"},
-    {"no .htm command: the shell alone", false, nullptr,
+    {"UAC off, not elevated: as a standard user", kUacOff, false, "b.exe \"%1\"",
+     "start b.exe  http://h/p | shell http://h/p in C:\\Windows\\system32 | message"},
+    {"no .htm command: the shell alone", kStandardUser, false, nullptr,
      "shell http://h/p in C:\\Windows\\system32 | message"},
-    {"a command that cannot be composed is left out", true, "\"%1\"",
+    {"a command that cannot be composed is left out", kStandardUser, true, "\"%1\"",
      "shell http://h/p in C:\\Windows\\system32 | message"},
+    // Elevated: the desktop's shell opens the address; nothing of the program's own follows
+    // unless the desktop's programs have these very rights.
+    {"elevated over a split token: the desktop's shell, else the message", kElevated, true,
+     "b.exe \"%1\"", "desktop http://h/p in C:\\Windows\\system32 | message"},
+    {"a full token whose shell is this user still never starts a browser itself", kElevated, false,
+     "b.exe \"%1\"", "desktop http://h/p in C:\\Windows\\system32 | message"},
+    {"an unsplit token at its own desktop: today's ways after the desktop's shell",
+     kAdministratorAtOwnDesktop, false, "b.exe \"%1\"",
+     "desktop http://h/p in C:\\Windows\\system32 | start b.exe  http://h/p | "
+     "shell http://h/p in C:\\Windows\\system32 | message"},
+    {"an unsplit token with a web default keeps its order", kAdministratorAtOwnDesktop, true,
+     "b.exe \"%1\"",
+     "desktop http://h/p in C:\\Windows\\system32 | shell http://h/p in C:\\Windows\\system32 | "
+     "start b.exe  http://h/p | message"},
+    {"an unsplit token at another user's desktop (or SYSTEM's): the message", kAnotherUsersDesktop,
+     false, "b.exe \"%1\"", "desktop http://h/p in C:\\Windows\\system32 | message"},
+    {"elevated yet limited is no type the program starts things with", kElevatedLimited, false,
+     "b.exe \"%1\"", "desktop http://h/p in C:\\Windows\\system32 | message"},
 };
 
 TEST(PlanBrowserLaunchTest, Plans) {
@@ -303,7 +336,7 @@ TEST(PlanBrowserLaunchTest, Plans) {
         Wide command_template(c.command_template);
         BrowserFacts facts = {c.has_web_default, command_template.get(), system32.c_str()};
         static BrowserPlan plan;
-        PlanBrowserLaunch("http://h/p", facts, &plan);
+        PlanBrowserLaunch("http://h/p", facts, c.session, &plan);
         EXPECT_EQ(c.plan, Describe(plan.plan)) << c.why;
         ASSERT_EQ(LaunchWay::kMessage, plan.plan.steps[plan.plan.count - 1].way) << c.why;
     }
@@ -311,11 +344,14 @@ TEST(PlanBrowserLaunchTest, Plans) {
 
 TEST(PlanBrowserLaunchTest, TheMessageHoldsTheWholeAddress) {
     std::string address = "https://h/p?username=" + std::string(kAddressSize - 1 - 21, 'u');
-    static BrowserPlan plan;
-    PlanBrowserLaunch(address.c_str(), BrowserFacts{}, &plan);
-    std::string message = Utf8(plan.plan.steps[plan.plan.count - 1].text);
-    EXPECT_NE(std::string::npos, message.find("ブラウザー")) << message;
-    EXPECT_EQ(address, message.substr(message.size() - address.size()));
+    for (const SessionFacts& session : {kStandardUser, kElevated}) {
+        static BrowserPlan plan;
+        PlanBrowserLaunch(address.c_str(), BrowserFacts{}, session, &plan);
+        std::string message = Utf8(plan.plan.steps[plan.plan.count - 1].message);
+        EXPECT_NE(std::string::npos, message.find("ブラウザー")) << message;
+        EXPECT_EQ(address, message.substr(message.size() - address.size()));
+        EXPECT_EQ("Webユーザー登録", Utf8(plan.plan.steps[plan.plan.count - 1].caption));
+    }
 }
 
 TEST(PlanBrowserLaunchTest, SchemeFollowsTheButton) {
@@ -323,8 +359,16 @@ TEST(PlanBrowserLaunchTest, SchemeFollowsTheButton) {
     EXPECT_STREQ("http", WebScheme(kRegistUrlPlain));
 }
 
+TEST(ShowsDialogTest, OnlyWhereSomeoneSeesIt) {
+    EXPECT_TRUE(ShowsDialog(kStandardUser));
+    EXPECT_TRUE(ShowsDialog(kElevated));
+    // A deployment tool installing as SYSTEM, on its own window station.
+    EXPECT_FALSE(ShowsDialog(SessionFacts{false, true, ElevationType::kDefault, false}));
+}
+
 struct ReadmePlanCase {
     const char* why;
+    SessionFacts session;
     const char* readme;
     const char* module_path;
     const char* system_directory;
@@ -332,16 +376,33 @@ struct ReadmePlanCase {
 };
 
 const ReadmePlanCase kReadmePlanCases[] = {
-    {"Notepad from System32, whatever the program's folder holds", nullptr,
+    {"Notepad from System32, whatever the program's folder holds", kStandardUser, nullptr,
      "C:\\サンプル ソフト\\regcomplete.exe", kSystem32,
      "start [C:\\Windows\\system32\\notepad.exe] notepad.exe C:\\サンプル ソフト\\readme.txt | "
      "shell C:\\サンプル ソフト\\readme.txt | message"},
-    {"the /R path as it is", "C:\\Docs\\お読み ください.txt", "C:\\app\\x.exe", kSystem32,
+    {"the /R path as it is", kStandardUser, "C:\\Docs\\お読み ください.txt", "C:\\app\\x.exe",
+     kSystem32,
      "start [C:\\Windows\\system32\\notepad.exe] notepad.exe C:\\Docs\\お読み ください.txt | "
      "shell C:\\Docs\\お読み ください.txt | message"},
-    {"without System32 no Notepad is searched for by name", "C:\\r.txt", nullptr, nullptr,
-     "shell C:\\r.txt | message"},
-    {"without any path only the message", nullptr, nullptr, kSystem32, "message"},
+    {"without System32 no Notepad is searched for by name", kStandardUser, "C:\\r.txt", nullptr,
+     nullptr, "shell C:\\r.txt | message"},
+    {"without any path only the message", kStandardUser, nullptr, nullptr, kSystem32, "message"},
+    {"elevated: System32's Notepad with the path as its arguments, to the desktop's shell",
+     kElevated, "C:\\Docs\\お読み ください.txt", "C:\\app\\x.exe", kSystem32,
+     "desktop C:\\Windows\\system32\\notepad.exe with C:\\Docs\\お読み ください.txt in "
+     "C:\\Windows\\system32 | message"},
+    {"an unsplit token at its own desktop: today's ways after the desktop's shell",
+     kAdministratorAtOwnDesktop, nullptr, "C:\\app\\x.exe", kSystem32,
+     "desktop C:\\Windows\\system32\\notepad.exe with C:\\app\\readme.txt in C:\\Windows\\system32 "
+     "| "
+     "start [C:\\Windows\\system32\\notepad.exe] notepad.exe C:\\app\\readme.txt | "
+     "shell C:\\app\\readme.txt | message"},
+    {"elevated without System32: no Notepad to hand over, and nothing of its own", kElevated,
+     "C:\\r.txt", nullptr, nullptr, "message"},
+    {"an unsplit token at another user's desktop: the desktop's shell, else the message",
+     kAnotherUsersDesktop, "C:\\r.txt", nullptr, kSystem32,
+     "desktop C:\\Windows\\system32\\notepad.exe with C:\\r.txt in C:\\Windows\\system32 | "
+     "message"},
 };
 
 TEST(PlanReadmeLaunchTest, Plans) {
@@ -349,8 +410,21 @@ TEST(PlanReadmeLaunchTest, Plans) {
         Wide readme(c.readme), module_path(c.module_path), system_directory(c.system_directory);
         ReadmeFacts facts = {readme.get(), module_path.get(), system_directory.get()};
         static ReadmePlan plan;
-        PlanReadmeLaunch(facts, &plan);
+        PlanReadmeLaunch(facts, c.session, &plan);
         EXPECT_EQ(c.plan, Describe(plan.plan)) << c.why;
+    }
+}
+
+TEST(PlanReadmeLaunchTest, TheMessageNamesThePath) {
+    Wide readme("C:\\Docs\\お読み ください.txt");
+    std::u16string system32 = U16(kSystem32);
+    for (const SessionFacts& session : {kStandardUser, kElevated}) {
+        static ReadmePlan plan;
+        PlanReadmeLaunch(ReadmeFacts{readme.get(), nullptr, system32.c_str()}, session, &plan);
+        const LaunchStep& message = plan.plan.steps[plan.plan.count - 1];
+        EXPECT_EQ("READMEを開けませんでした。\r\n\r\nC:\\Docs\\お読み ください.txt",
+                  Utf8(message.message));
+        EXPECT_EQ("READMEを読む", Utf8(message.caption));
     }
 }
 
@@ -360,9 +434,10 @@ TEST(PlanReadmeLaunchTest, ACommandTooLongForCreateProcessGoesToTheShell) {
     Wide module_path((directory + "x.exe").c_str());
     std::u16string system32 = U16(kSystem32);
     static ReadmePlan plan;
-    PlanReadmeLaunch(ReadmeFacts{nullptr, module_path.get(), system32.c_str()}, &plan);
+    PlanReadmeLaunch(ReadmeFacts{nullptr, module_path.get(), system32.c_str()}, kStandardUser,
+                     &plan);
     EXPECT_EQ("shell " + directory + "readme.txt | message", Describe(plan.plan));
-    std::string message = Utf8(plan.plan.steps[1].text);
+    std::string message = Utf8(plan.plan.steps[1].message);
     EXPECT_EQ(directory + "readme.txt", message.substr(message.size() - directory.size() - 10));
 }
 

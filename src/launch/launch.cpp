@@ -87,17 +87,6 @@ bool StartProcess(const char16_t* program, char16_t* command_line) {
     return true;
 }
 
-// A DLL by its full path in System32, so that no other folder is ever searched for it.
-HMODULE LoadSystemLibrary(const char16_t* name) {
-    char16_t directory[kSystemDirectorySize];
-    char16_t path[kSystemDirectorySize + 16];
-    WideText full = StartText(path, sizeof path / sizeof path[0]);
-    if (!ReadSystemDirectory(directory, kSystemDirectorySize) || !AppendText(&full, directory) ||
-        !AppendText(&full, u"\\") || !AppendText(&full, name))
-        return nullptr;
-    return LoadLibraryW(AsWide(path));
-}
-
 // Loads shell32 and sets up COM as ShellExecuteExW asks of its caller: apartment-threaded, with
 // OLE1 DDE off. Looked up through void*, as GetProcAddress's untyped result must be.
 void StartShell(ShellSession* shell) {
@@ -133,6 +122,16 @@ bool OpenWithShell(ShellSession* shell, HWND owner, const char16_t* target,
 }
 
 }  // namespace
+
+HMODULE LoadSystemLibrary(const char16_t* name) {
+    char16_t directory[kSystemDirectorySize];
+    char16_t path[kSystemDirectorySize + 16];
+    WideText full = StartText(path, sizeof path / sizeof path[0]);
+    if (!ReadSystemDirectory(directory, kSystemDirectorySize) || !AppendText(&full, directory) ||
+        !AppendText(&full, u"\\") || !AppendText(&full, name))
+        return nullptr;
+    return LoadLibraryW(AsWide(path));
+}
 
 BrowserFacts ReadBrowserFacts(const char* scheme, BrowserFactBuffers* buffers,
                               const char16_t** file_type) {
@@ -187,13 +186,17 @@ void CarryOutPlan(const LaunchPlan& plan, HWND owner, ShellSession* shell) {
         const LaunchStep& step = plan.steps[i];
         switch (step.way) {
             case LaunchWay::kProcess:
-                if (StartProcess(step.program, step.text)) return;
+                if (StartProcess(step.program, step.command_line)) return;
                 break;
             case LaunchWay::kShell:
-                if (OpenWithShell(shell, owner, step.text, step.directory)) return;
+                if (OpenWithShell(shell, owner, step.target, step.directory)) return;
+                break;
+            case LaunchWay::kDesktopShell:
+                if (OpenWithDesktopShell(&shell->desktop, step)) return;
                 break;
             case LaunchWay::kMessage:
-                MessageBoxW(owner, AsWide(step.text), AsWide(step.caption), MB_OK | MB_ICONWARNING);
+                MessageBoxW(owner, AsWide(step.message), AsWide(step.caption),
+                            MB_OK | MB_ICONWARNING);
                 return;
         }
     }

@@ -9,6 +9,7 @@
 // After windows.h:
 #include <shellapi.h>
 
+#include "launch/desktop_shell_win32.h"
 #include "launch/launch_plan.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows strings are UTF-16");
@@ -38,11 +39,16 @@ bool ReadModulePath(char16_t* out, size_t out_size);
 // `out` empty, when the platform cannot give it whole.
 bool ReadSystemDirectory(char16_t* out, size_t out_size);
 
-// shell32 and ole32 are loaded from System32 only when a plan reaches the shell: most presses
-// never do, and start-up never pays for them. Once loaded they stay, with the thread's COM set up.
+// A DLL by its full path in System32, so that no other folder is ever searched for it.
+HMODULE LoadSystemLibrary(const char16_t* name);
+
+// shell32, ole32 and oleaut32 are loaded from System32 only when a plan reaches a shell: most
+// presses never do, and start-up never pays for them. Once loaded they stay, with the thread's
+// COM set up.
 struct ShellSession {
     bool tried;
     BOOL(WINAPI* execute)(SHELLEXECUTEINFOW*);
+    DesktopShell desktop;
 };
 
 // Tries the plan's steps in order and stops at the first that starts something, or at its

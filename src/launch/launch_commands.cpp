@@ -9,7 +9,6 @@ const char16_t kQuotedPlaceholder[] = u"\"%1\"";
 const char16_t kBarePlaceholder[] = u"%1";
 const char16_t kNotepadCommandPrefix[] = u"notepad.exe ";
 const char16_t kNotepadFileName[] = u"\\notepad.exe";
-const char16_t kReadmeFileName[] = u"readme.txt";
 
 // The length of the directory part of `path`: up to and including its last backslash, or the
 // whole path when there is none.

@@ -27,6 +27,9 @@ constexpr size_t kCommandKeySize =
 // The longest template, the blank before the address, the longest address and the zero.
 constexpr size_t kBrowserCommandSize = (kCommandTemplateSize - 1) + 1 + (kAddressSize - 1) + 1;
 
+// The readme the program looks for beside itself when the installer names none.
+constexpr char16_t kReadmeFileName[] = u"readme.txt";
+
 // A path as Windows gives it at its longest (GetModuleFileNameW), including the terminating zero.
 constexpr size_t kWidePathSize = 32768;
 // The longest command line CreateProcessW takes, including the terminating zero.

@@ -15,9 +15,25 @@ const char16_t kBrowserMessage[] =
 const char16_t kReadmeCaption[] = u"READMEを読む";
 const char16_t kReadmeMessage[] = u"READMEを開けませんでした。\r\n\r\n";
 
-void AddStep(LaunchPlan* plan, LaunchWay way, const char16_t* program, char16_t* text,
-             const char16_t* directory, const char16_t* caption) {
-    plan->steps[plan->count++] = LaunchStep{way, program, text, directory, caption};
+LaunchStep* AddStep(LaunchPlan* plan, LaunchWay way) {
+    LaunchStep* step = &plan->steps[plan->count++];
+    *step = LaunchStep{};
+    step->way = way;
+    return step;
+}
+
+void AddProcess(LaunchPlan* plan, const char16_t* program, char16_t* command_line) {
+    LaunchStep* step = AddStep(plan, LaunchWay::kProcess);
+    step->program = program;
+    step->command_line = command_line;
+}
+
+void AddShell(LaunchPlan* plan, LaunchWay way, const char16_t* target, const char16_t* arguments,
+              const char16_t* directory) {
+    LaunchStep* step = AddStep(plan, way);
+    step->target = target;
+    step->arguments = arguments;
+    step->directory = directory;
 }
 
 void AddMessage(LaunchPlan* plan, char16_t* message, size_t message_size, const char16_t* intro,
@@ -26,47 +42,66 @@ void AddMessage(LaunchPlan* plan, char16_t* message, size_t message_size, const 
     // Both sizes leave room for the introduction and the longest subject.
     AppendText(&text, intro);
     AppendText(&text, subject);
-    AddStep(plan, LaunchWay::kMessage, nullptr, message, nullptr, caption);
+    LaunchStep* step = AddStep(plan, LaunchWay::kMessage);
+    step->message = message;
+    step->caption = caption;
 }
 
 }  // namespace
+
+bool ShowsDialog(const SessionFacts& session) {
+    return session.station_visible;
+}
+
+bool MayStartWithOwnRights(const SessionFacts& session) {
+    return !session.elevated ||
+           (session.elevation_type == ElevationType::kDefault && session.shell_is_this_user);
+}
 
 const char* WebScheme(const char* address) {
     return strncmp(address, "https:", 6) == 0 ? "https" : "http";
 }
 
-void PlanBrowserLaunch(const char* address, const BrowserFacts& facts, BrowserPlan* out) {
+void PlanBrowserLaunch(const char* address, const BrowserFacts& facts, const SessionFacts& session,
+                       BrowserPlan* out) {
     out->plan.count = 0;
     WideText widened = StartText(out->address, kAddressSize);
     AppendBytes(&widened, address);
-    bool has_command =
-        ComposeBrowserCommand(facts.command_template, address, out->command, kBrowserCommandSize);
-    if (facts.has_web_default)
-        AddStep(&out->plan, LaunchWay::kShell, nullptr, out->address, facts.system_directory,
-                nullptr);
-    if (has_command)
-        AddStep(&out->plan, LaunchWay::kProcess, nullptr, out->command, nullptr, nullptr);
-    if (!facts.has_web_default)
-        AddStep(&out->plan, LaunchWay::kShell, nullptr, out->address, facts.system_directory,
-                nullptr);
+    if (session.elevated)
+        AddShell(&out->plan, LaunchWay::kDesktopShell, out->address, nullptr,
+                 facts.system_directory);
+    if (MayStartWithOwnRights(session)) {
+        bool has_command = ComposeBrowserCommand(facts.command_template, address, out->command,
+                                                 kBrowserCommandSize);
+        if (facts.has_web_default)
+            AddShell(&out->plan, LaunchWay::kShell, out->address, nullptr, facts.system_directory);
+        if (has_command) AddProcess(&out->plan, nullptr, out->command);
+        if (!facts.has_web_default)
+            AddShell(&out->plan, LaunchWay::kShell, out->address, nullptr, facts.system_directory);
+    }
     AddMessage(&out->plan, out->message, kBrowserMessageSize, kBrowserMessage, out->address,
                kBrowserCaption);
 }
 
-void PlanReadmeLaunch(const ReadmeFacts& facts, ReadmePlan* out) {
+void PlanReadmeLaunch(const ReadmeFacts& facts, const SessionFacts& session, ReadmePlan* out) {
     out->plan.count = 0;
     if (!ComposeReadmePath(facts.readme, facts.module_path, out->path, kWidePathSize)) {
         // Without the program's own path there is no file to name but the one it looks for.
         WideText name = StartText(out->path, kWidePathSize);
-        AppendText(&name, u"readme.txt");
+        AppendText(&name, kReadmeFileName);
         AddMessage(&out->plan, out->message, kReadmeMessageSize, kReadmeMessage, out->path,
                    kReadmeCaption);
         return;
     }
-    if (ComposeNotepadPath(facts.system_directory, out->notepad, kNotepadPathSize) &&
-        ComposeReadmeCommand(out->path, out->command, kProcessCommandLineSize))
-        AddStep(&out->plan, LaunchWay::kProcess, out->notepad, out->command, nullptr, nullptr);
-    AddStep(&out->plan, LaunchWay::kShell, nullptr, out->path, nullptr, nullptr);
+    bool has_notepad = ComposeNotepadPath(facts.system_directory, out->notepad, kNotepadPathSize);
+    if (session.elevated && has_notepad)
+        AddShell(&out->plan, LaunchWay::kDesktopShell, out->notepad, out->path,
+                 facts.system_directory);
+    if (MayStartWithOwnRights(session)) {
+        if (has_notepad && ComposeReadmeCommand(out->path, out->command, kProcessCommandLineSize))
+            AddProcess(&out->plan, out->notepad, out->command);
+        AddShell(&out->plan, LaunchWay::kShell, out->path, nullptr, nullptr);
+    }
     AddMessage(&out->plan, out->message, kReadmeMessageSize, kReadmeMessage, out->path,
                kReadmeCaption);
 }

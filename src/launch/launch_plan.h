@@ -1,8 +1,14 @@
 // What a press of a button does, decided in full before anything is started: a short list of
-// ways to try in order, each a program to start, something for the shell to open, or a message
-// for the user. The Win32 half (launch.h) carries a plan out and stops at the first way that
-// works; the check tool prints the same plan. So the program and the tool can never tell two
-// stories, and every decision here is tested without Windows.
+// ways to try in order, each a program to start, something for the shell to open, something to
+// hand to the desktop's shell, or a message for the user. The Win32 half (launch.h) carries a plan
+// out and stops at the first way that works; the check tool prints the same plan. So the program
+// and the tool can never tell two stories, and every decision here is tested without Windows.
+//
+// Whose rights: an installer that runs as administrator (or as SYSTEM, or as another account after
+// over-the-shoulder elevation) starts this program with its own rights. A browser or Notepad
+// started from here would inherit them, so an elevated process hands the launch to the desktop's
+// shell, which starts it as the person at the desktop. It starts nothing itself unless the
+// desktop's own programs demonstrably have the same rights; otherwise the user gets the message.
 #pragma once
 
 #include <stddef.h>
@@ -10,26 +16,58 @@
 #include "launch/launch_commands.h"
 
 enum class LaunchWay {
-    kProcess,  // CreateProcessW: `program` (or, when null, the program the command line names)
-               // on the command line `text`
-    kShell,    // ShellExecuteExW, verb "open", on `text`, in the folder `directory`
-    kMessage,  // a message box owned by the dialog: `text` under the caption `caption`; the end
+    kProcess,       // CreateProcessW: `program` (or, when null, the program the command line
+                    // names) on `command_line`
+    kShell,         // ShellExecuteExW, verb "open", on `target`, in the folder `directory`
+    kDesktopShell,  // the desktop's shell (Explorer) opens `target` with `arguments` in
+                    // `directory`, as the desktop's user
+    kMessage,       // a message box owned by the dialog: `message` under `caption`; the end
 };
 
 struct LaunchStep {
     LaunchWay way;
-    const char16_t* program;
-    char16_t* text;  // in the plan's own buffers: CreateProcessW may write into its command line
-    const char16_t* directory;  // kShell's working folder, or null for the current one
+    const char16_t* program;    // kProcess's program file, or null
+    char16_t* command_line;     // kProcess's, in the plan's own buffers: CreateProcessW may write
+                                // into it
+    const char16_t* target;     // kShell's and kDesktopShell's file or address
+    const char16_t* arguments;  // kDesktopShell's arguments for `target`, or null for none
+    const char16_t* directory;  // kShell's and kDesktopShell's working folder, or null
+    const char16_t* message;    // kMessage's text
     const char16_t* caption;    // kMessage's caption
 };
 
-constexpr int kMaxLaunchSteps = 3;
+// The desktop's shell, then the two ways of today, then the message.
+constexpr int kMaxLaunchSteps = 4;
 
 struct LaunchPlan {
     LaunchStep steps[kMaxLaunchSteps];
     int count;
 };
+
+// The values of TOKEN_ELEVATION_TYPE.
+enum class ElevationType { kDefault = 1, kFull = 2, kLimited = 3 };
+
+// What the platform says about the session a press runs in: the window station and the token
+// (read once at start-up), and who runs the desktop's shell (read at the press, when elevated).
+struct SessionFacts {
+    bool station_visible;          // the window station is one a person sees (WSF_VISIBLE)
+    bool elevated;                 // TokenElevation
+    ElevationType elevation_type;  // TokenElevationType
+    // The process of the shell's window (GetShellWindow) runs as this process's user; false for
+    // another user, or when there is no shell window to ask.
+    bool shell_is_this_user;
+};
+
+// False on a window station nobody sees (a service's, or a deployment tool's that installs as
+// SYSTEM): a dialog there would wait forever for a click that can never come, so the program
+// ends before any window exists.
+bool ShowsDialog(const SessionFacts& session);
+
+// The programs a press may start with this process's own rights when the desktop's shell does not
+// answer: always when not elevated; when elevated, only where UAC splits no token (the type is
+// Default: UAC off, or the built-in Administrator) and the desktop's shell runs as this same user,
+// so that the desktop's own programs have these very rights.
+bool MayStartWithOwnRights(const SessionFacts& session);
 
 // What the platform says about the browsers, for one scheme of address.
 struct BrowserFacts {
@@ -54,10 +92,13 @@ struct BrowserPlan {
 // "https" or "http": the scheme of `address`, whose user default decides the shell's part.
 const char* WebScheme(const char* address);
 
-// The registration address `address`: with a web default, the shell first and then the ".htm"
-// command; without one, the command first and then the shell; a message when neither starts a
-// browser. A command that cannot be composed is left out.
-void PlanBrowserLaunch(const char* address, const BrowserFacts& facts, BrowserPlan* out);
+// The registration address `address`. Elevated, the desktop's shell opens the address itself, with
+// the desktop user's default browser. Where the program may start things with its own rights:
+// with a web default, the shell and then the ".htm" command; without one, the command and then
+// the shell. Last, a message when nothing starts a browser. A command that cannot be composed is
+// left out.
+void PlanBrowserLaunch(const char* address, const BrowserFacts& facts, const SessionFacts& session,
+                       BrowserPlan* out);
 
 // What the platform says about the readme.
 struct ReadmeFacts {
@@ -79,7 +120,8 @@ struct ReadmePlan {
     char16_t message[kReadmeMessageSize];
 };
 
-// Notepad from System32 (never one that lies in the program's or the current folder) with
-// "notepad.exe " and the readme's path as its command line; then the shell on the file; then a
-// message naming the path.
-void PlanReadmeLaunch(const ReadmeFacts& facts, ReadmePlan* out);
+// Notepad from System32 (never one that lies in the program's or the current folder): elevated,
+// handed to the desktop's shell with the readme's path as its arguments; where the program may
+// start it itself, with "notepad.exe " and the path as its command line, then the shell on the
+// file. Last, a message naming the path.
+void PlanReadmeLaunch(const ReadmeFacts& facts, const SessionFacts& session, ReadmePlan* out);

@@ -32,6 +32,14 @@ CompletionContext* ContextOf(HWND dialog) {
     return reinterpret_cast<CompletionContext*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
+// Who runs the desktop's shell matters only to an elevated process, and may change while the
+// dialog is open: read at each press.
+SessionFacts SessionAtThePress(const CompletionContext& context) {
+    SessionFacts session = context.session;
+    if (session.elevated) session.shell_is_this_user = ShellIsThisUser();
+    return session;
+}
+
 void OpenRegistration(HWND dialog, const char* base) {
     CompletionContext* context = ContextOf(dialog);
     char address[kAddressSize];
@@ -40,7 +48,7 @@ void OpenRegistration(HWND dialog, const char* base) {
     const char16_t* file_type = nullptr;
     BrowserFacts facts = ReadBrowserFacts(WebScheme(address), &buffers, &file_type);
     BrowserPlan plan;
-    PlanBrowserLaunch(address, facts, &plan);
+    PlanBrowserLaunch(address, facts, SessionAtThePress(*context), &plan);
     CarryOutPlan(plan.plan, dialog, &context->shell);
 }
 
@@ -54,7 +62,7 @@ void OpenReadme(HWND dialog) {
     if (ReadSystemDirectory(system_directory, kSystemDirectorySize))
         facts.system_directory = system_directory;
     ReadmePlan plan;
-    PlanReadmeLaunch(facts, &plan);
+    PlanReadmeLaunch(facts, SessionAtThePress(*context), &plan);
     CarryOutPlan(plan.plan, dialog, &context->shell);
 }
 

@@ -6,6 +6,7 @@
 
 #include "codepage/char_class.h"
 #include "launch/launch.h"
+#include "launch/session_win32.h"
 #include "options/options.h"
 #include "options/wide_options.h"
 
@@ -15,8 +16,9 @@ struct CompletionContext {
     CharClass classes;
     RegistrationOptions options;
     WideOptions wide;
-    HINSTANCE instance;  // holds the dialog template
-    ShellSession shell;  // loaded when a press first needs the shell
+    HINSTANCE instance;    // holds the dialog template
+    SessionFacts session;  // the window station and the token; who runs the shell is read later
+    ShellSession shell;    // loaded when a press first needs the shell
 };
 
 // Creates the dialog under the owner the options name, shows it with `show`, centres it on the

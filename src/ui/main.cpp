@@ -1,6 +1,6 @@
 // The program's entry: reads the platform's start-up facts and the options into the one context,
-// shows the completion dialog and runs the message loop until the dialog is gone. The exit code
-// is always 0.
+// shows the completion dialog and runs the message loop until the dialog is gone. On a window
+// station nobody sees it ends at once, before any window exists. The exit code is always 0.
 #include <windows.h>
 
 #include "options/command_tail.h"
@@ -38,6 +38,8 @@ void ReadCommandLine(CompletionContext* context) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     LoadSystemDllsFromSystem32Only();
     CompletionContext context = {};
+    context.session = ReadSessionFacts();
+    if (!ShowsDialog(context.session)) return 0;
     context.instance = instance;
     SetUpCodePageClasses(GetACP(), &context.classes);
     ReadCommandLine(&context);

@@ -96,9 +96,15 @@ constexpr Step kSteps[] = {
      "a live top-level window of the driver's own"},
     {"dead-window", StepDeadWindow, kAnyTime, "NAME",
      "a window created and destroyed again: its handle names nothing"},
-    {"start", StepStart, kAnyTime, "COMMAND LINE...", "CreateProcessA on exactly these bytes"},
+    {"start", StepStart, kAnyTime, "COMMAND LINE...",
+     "CreateProcessAsUserA on exactly these bytes, with the limited token a standard user has"},
     {"start-unicode", StepStartUnicode, kAnyTime, "COMMAND LINE...",
-     "CreateProcessW on this line, which the scenario holds as UTF-8"},
+     "CreateProcessAsUserW on this line, which the scenario holds as UTF-8, with the limited "
+     "token"},
+    {"start-elevated", StepStartElevated, kAnyTime, "COMMAND LINE...",
+     "as start, with the driver's own elevated token, as an administrator's installer has"},
+    {"start-hidden", StepStartHidden, kAnyTime, "COMMAND LINE...",
+     "as start-elevated, on the desktop of a window station nobody sees"},
     {"application", StepApplication, kAnyTime, "PATH",
      "the next start runs the program file PATH on its command line: for a line that names no "
      "file, such as one that ends inside a quoted program name"},

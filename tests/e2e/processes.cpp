@@ -1,5 +1,7 @@
 #include "processes.h"
 
+#include "limited_token.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -172,9 +174,30 @@ bool StepApplication(Driver& driver, char* path) {
 
 namespace {
 
+// A window station that nobody sees, with a desktop in it, as a service or a deployment tool
+// running as SYSTEM has; its desktop's name for STARTUPINFO::lpDesktop.
+const char* HiddenDesktop() {
+    static bool made = false;
+    static char name[] = "RegcompleteE2EHidden\\Default";
+    if (made) return name;
+    HWINSTA own = GetProcessWindowStation();
+    HWINSTA hidden = CreateWindowStationW(L"RegcompleteE2EHidden", 0, WINSTA_ALL_ACCESS, nullptr);
+    made = hidden != nullptr && SetProcessWindowStation(hidden) &&
+           CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr) != nullptr;
+    SetProcessWindowStation(own);
+    if (!made) Fail("no hidden window station: error %lu", GetLastError());
+    return made ? name : nullptr;
+}
+
+enum class StartAs {
+    kStandardUser,  // the limited token
+    kElevated,      // the driver's own token, elevated as every Wine process is
+    kHidden,        // the driver's own token, on a window station nobody sees
+};
+
 // `unicode`: the line is UTF-8 and starts the program with CreateProcessW, as a Unicode
 // installer does; otherwise CreateProcessA on exactly its bytes.
-bool Start(Driver& driver, const char* args, bool unicode) {
+bool Start(Driver& driver, const char* args, bool unicode, StartAs as) {
     if (driver.started) {
         Fail("a program is still running from an earlier start");
         return false;
@@ -185,19 +208,27 @@ bool Start(Driver& driver, const char* args, bool unicode) {
     Note("start %s", Shown(command_line, used));
 
     const char* application = driver.application[0] != '\0' ? driver.application : nullptr;
+    HANDLE token = as == StartAs::kStandardUser ? LimitedToken() : nullptr;
+    if (as == StartAs::kStandardUser && token == nullptr)
+        Fail("no limited token: error %lu", GetLastError());
+    const char* desktop = as == StartAs::kHidden ? HiddenDesktop() : nullptr;
+    if ((as == StartAs::kStandardUser && token == nullptr) ||
+        (as == StartAs::kHidden && desktop == nullptr))
+        return false;
     BOOL started = FALSE;
     if (unicode) {
         static wchar_t wide_line[kLineSize];
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         started = MultiByteToWideChar(CP_UTF8, 0, command_line, -1, wide_line, kLineSize) > 0 &&
-                  CreateProcessW(nullptr, wide_line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                 &startup, &driver.process);
+                  CreateProcessAsUserW(token, nullptr, wide_line, nullptr, nullptr, FALSE, 0,
+                                       nullptr, nullptr, &startup, &driver.process);
     } else {
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
-        started = CreateProcessA(application, command_line, nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &driver.process);
+        startup.lpDesktop = const_cast<char*>(desktop);
+        started = CreateProcessAsUserA(token, application, command_line, nullptr, nullptr, FALSE, 0,
+                                       nullptr, nullptr, &startup, &driver.process);
     }
     if (!started) {
         Fail("starting the program failed with error %lu", GetLastError());
@@ -212,11 +243,19 @@ bool Start(Driver& driver, const char* args, bool unicode) {
 }  // namespace
 
 bool StepStart(Driver& driver, char* args) {
-    return Start(driver, args, false);
+    return Start(driver, args, false, StartAs::kStandardUser);
 }
 
 bool StepStartUnicode(Driver& driver, char* args) {
-    return Start(driver, args, true);
+    return Start(driver, args, true, StartAs::kStandardUser);
+}
+
+bool StepStartElevated(Driver& driver, char* args) {
+    return Start(driver, args, false, StartAs::kElevated);
+}
+
+bool StepStartHidden(Driver& driver, char* args) {
+    return Start(driver, args, false, StartAs::kHidden);
 }
 
 void ForgetProcess(Driver& driver) {

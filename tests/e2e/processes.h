@@ -47,6 +47,8 @@ bool StepDeadWindow(Driver& driver, char* args);
 bool StepApplication(Driver& driver, char* args);
 bool StepStart(Driver& driver, char* args);
 bool StepStartUnicode(Driver& driver, char* args);
+bool StepStartElevated(Driver& driver, char* args);
+bool StepStartHidden(Driver& driver, char* args);
 bool StepWaitDialog(Driver& driver, char* args);
 bool StepWaitLog(Driver& driver, char* args);
 bool StepWaitExit(Driver& driver, char* args);

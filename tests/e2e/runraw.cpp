@@ -1,9 +1,12 @@
 // runraw FILE: starts the command line held in FILE byte for byte (no quoting, no code-page
-// conversion on the way), waits for it and exits with its exit code. Wine turns the arguments of
+// conversion on the way), with the limited token a standard user has (or, where the environment
+// sets RUNRAW_ELEVATED, with its own elevated one), waits for it and exits with its exit code. Wine turns the arguments of
 // a Unix command into a Windows command line of its own making; tests that must control every
 // byte of a command line go through this instead.
 #include <stdio.h>
 #include <windows.h>
+
+#include "limited_token.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) return 120;
@@ -21,8 +24,10 @@ int main(int argc, char** argv) {
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(nullptr, command_line, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process))
+    bool elevated = GetEnvironmentVariableA("RUNRAW_ELEVATED", nullptr, 0) > 0;
+    HANDLE token = elevated ? nullptr : LimitedToken();
+    if ((!elevated && token == nullptr) || !CreateProcessAsUserA(token, nullptr, command_line, nullptr, nullptr,
+                                                  TRUE, 0, nullptr, nullptr, &startup, &process))
         return 122;
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exit_code = 123;

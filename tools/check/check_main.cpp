@@ -4,7 +4,8 @@
 //
 //   regcomplete-check [--utf8] [--codepage N] [--lead-ranges 81-9F,E0-FC]
 //                     [--htm-command TEMPLATE] [--module-path PATH] [--system-dir PATH]
-//                     [--web-default yes|no] (-- TAIL | --tail-file FILE)
+//                     [--web-default yes|no] [--elevated full|default|no]
+//                     (-- TAIL | --tail-file FILE)
 //   regcomplete-check --version
 //
 // On the host TAIL is the one argument after "--". On Windows it is everything after " -- " on
@@ -19,8 +20,12 @@
 // defaults to what the program itself would read. On the host there is no template, module path
 // or default unless given, System32 is C:\Windows\system32, and TEMPLATE and PATH are UTF-8. The
 // readme, the owner's class and title, commands and file types are printed as UTF-8. The last two
-// lines name the ways each registration button tries, in order, before its message: "shell", and
-// the file type whose command is started (or "(--htm-command)").
+// lines name the ways each button tries, in order, before its message: "desktop shell" (handed to
+// the desktop's shell, as an elevated program does), "shell", and for the registration buttons
+// the file type whose command is started (or "(--htm-command)"), for README "notepad"; then the
+// token's elevation (no, full or default) and whether the desktop's shell runs as this user, on
+// which an elevated program's own starts depend. --elevated stands for the token's elevation: on
+// the host it is "no" unless given, and the shell never runs as this user.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -39,6 +44,7 @@
 #include <windows.h>
 
 #include "launch/launch.h"
+#include "launch/session_win32.h"
 #include "options/command_tail.h"
 #include "ui/code_page.h"
 #include "ui/system_dlls.h"
@@ -51,6 +57,8 @@ constexpr size_t kTailSize = 32768;
 
 enum Answer { kAsThePlatformSays, kYes, kNo };
 
+enum class Elevation { kAsThePlatformSays, kNo, kFull, kDefault };
+
 struct CheckArguments {
     bool utf8;
     unsigned code_page;
@@ -60,6 +68,7 @@ struct CheckArguments {
     const char* module_path;  // null when not given
     const char* system_dir;   // null when not given
     Answer web_default;
+    Elevation elevated;
     const char* tail_file;  // null when not given
     int separator;          // index of "--" in argv, 0 when not given
 };
@@ -74,7 +83,8 @@ int Usage(const char* problem) {
     fprintf(stderr,
             "regcomplete-check: %s (usage: regcomplete-check [--utf8] [--codepage N] "
             "[--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE] [--module-path PATH] "
-            "[--system-dir PATH] [--web-default yes|no] (-- TAIL | --tail-file FILE), or "
+            "[--system-dir PATH] [--web-default yes|no] [--elevated full|default|no] "
+            "(-- TAIL | --tail-file FILE), or "
             "regcomplete-check --version)\n",
             problem);
     return 2;
@@ -150,6 +160,16 @@ bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const
                 return false;
             }
             arguments->web_default = answer[0] == 'y' ? kYes : kNo;
+        } else if (strcmp(argv[i], "--elevated") == 0 && has_value) {
+            const char* answer = argv[++i];
+            arguments->elevated = strcmp(answer, "full") == 0      ? Elevation::kFull
+                                  : strcmp(answer, "default") == 0 ? Elevation::kDefault
+                                  : strcmp(answer, "no") == 0      ? Elevation::kNo
+                                                                   : Elevation::kAsThePlatformSays;
+            if (arguments->elevated == Elevation::kAsThePlatformSays) {
+                *problem = "--elevated needs full, default or no";
+                return false;
+            }
         } else {
             *problem = "unknown or incomplete option";
             return false;
@@ -320,22 +340,51 @@ const LaunchStep* StepOf(const LaunchPlan& plan, LaunchWay way) {
 
 void PrintCommand(const char* name, const LaunchPlan& plan) {
     const LaunchStep* step = StepOf(plan, LaunchWay::kProcess);
-    PrintWideField(name, step != nullptr ? step->text : u"(none)");
+    PrintWideField(name, step != nullptr ? step->command_line : u"(none)");
 }
 
-// The ways a press tries before its message, in order: "shell", and the file type whose command
-// is started (or "(--htm-command)").
-void PrintWays(const char* name, const LaunchPlan& plan, const char16_t* file_type) {
+// The ways a press tries before its message, in order: "desktop shell", "shell", and the program
+// `process` whose command line is started.
+void PrintWays(const char* name, const LaunchPlan& plan, const char16_t* process) {
     printf("%s: ", name);
+    if (plan.steps[0].way == LaunchWay::kMessage) fputs("(none)", stdout);
     for (int i = 0; i < plan.count && plan.steps[i].way != LaunchWay::kMessage; ++i) {
         if (i > 0) fputs(", then ", stdout);
-        if (plan.steps[i].way == LaunchWay::kShell) {
-            fputs("shell", stdout);
-        } else {
-            PutUtf8(file_type, stdout);
+        switch (plan.steps[i].way) {
+            case LaunchWay::kDesktopShell: fputs("desktop shell", stdout); break;
+            case LaunchWay::kShell: fputs("shell", stdout); break;
+            case LaunchWay::kProcess: PutUtf8(process, stdout); break;
+            case LaunchWay::kMessage: break;
         }
     }
     fputc('\n', stdout);
+}
+
+// The token as --elevated names it.
+const char* ElevationName(const SessionFacts& session) {
+    if (!session.elevated) return "no";
+    switch (session.elevation_type) {
+        case ElevationType::kDefault: return "default";
+        case ElevationType::kFull: return "full";
+        case ElevationType::kLimited: break;
+    }
+    return "limited";
+}
+
+// What the platform says of the token and the desktop's shell, unless --elevated stands for it.
+SessionFacts SessionOf(Elevation elevated) {
+    SessionFacts session = {};
+#ifdef _WIN32
+    session = ReadSessionFacts();
+#endif
+    if (elevated != Elevation::kAsThePlatformSays) session.elevated = elevated != Elevation::kNo;
+    if (elevated == Elevation::kFull) session.elevation_type = ElevationType::kFull;
+    if (elevated == Elevation::kDefault) session.elevation_type = ElevationType::kDefault;
+    if (elevated == Elevation::kNo) session.elevation_type = ElevationType::kDefault;
+#ifdef _WIN32
+    session.shell_is_this_user = ShellIsThisUser();
+#endif
+    return session;
 }
 
 // A path or template given on the command line, as UTF-16 into `out` (`out_size` units); null
@@ -468,13 +517,14 @@ int main(int argc, char** argv) {
     if (arguments.web_default != kAsThePlatformSays)
         ssl_facts.has_web_default = plain_facts.has_web_default = arguments.web_default == kYes;
 
+    const SessionFacts session = SessionOf(arguments.elevated);
     static BrowserPlan ssl_plan;
     static BrowserPlan plain_plan;
-    PlanBrowserLaunch(url_ssl, ssl_facts, &ssl_plan);
-    PlanBrowserLaunch(url_plain, plain_facts, &plain_plan);
+    PlanBrowserLaunch(url_ssl, ssl_facts, session, &ssl_plan);
+    PlanBrowserLaunch(url_plain, plain_facts, session, &plain_plan);
     ReadmeFacts readme_facts = {wide.readme, module_path, system_dir};
     static ReadmePlan readme_plan;
-    PlanReadmeLaunch(readme_facts, &readme_plan);
+    PlanReadmeLaunch(readme_facts, session, &readme_plan);
 
     PrintCommand("browser_ssl", ssl_plan.plan);
     PrintCommand("browser_plain", plain_plan.plan);
@@ -483,5 +533,8 @@ int main(int argc, char** argv) {
     PrintWideField("readme_program", notepad != nullptr ? notepad->program : u"(none)");
     PrintWays("browser_type", ssl_plan.plan, browser_type);
     PrintWays("browser_type_plain", plain_plan.plan, browser_type);
+    PrintWays("readme_ways", readme_plan.plan, u"notepad");
+    printf("elevation: %s\n", ElevationName(session));
+    printf("shell_is_this_user: %s\n", session.shell_is_this_user ? "yes" : "no");
     return 0;
 }

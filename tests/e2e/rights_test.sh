@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# End-to-end tests of whose rights regcomplete.exe starts the browser and Notepad with, under Wine
+# (code page 932) and Xvfb.
+# usage: rights_test.sh CASE   (REGCOMPLETE_WIN_BUILD and REGCOMPLETE_HOST set; see the cases below)
+#
+# Wine gives every process an elevated token, so "start-elevated" starts the program as an
+# administrator's installer would; "start" gives it the limited token a standard user's installer
+# has (the other e2e scripts test that way). The fakes mark each record with the program that
+# started them: explorer.exe when the desktop's shell did, regcomplete.exe when the program did.
+# Wine's shell opens a web address with HKEY_CLASSES_ROOT\<scheme>\shell\open\command, in place
+# of its "%1". In a prefix of its own, one case at a time: the desktop's shell is the prefix's.
+set -u
+. "$(dirname "$0")/e2e_lib.sh"
+
+host=$REGCOMPLETE_HOST
+ssl="https://$host/entry/regist.php"
+plain="http://$host/entry/regist.php"
+# 山田 太郎 = 8E 52 93 63 20 91 BE 98 59, in quotes with its blank.
+details='/P100 /U"山田 太郎"'
+query='?productid=100&username=%8E%52%93%63%20%91%BE%98%59'
+
+# rights_browsers: the shell's handler for each scheme is a fake browser of its own, and the
+# ".htm" command a third that must never be taken when the shell opens the address.
+rights_browsers() {
+    e2e_stage_browser htm
+    htm=$E2E_BROWSER
+    e2e_stage_browser shell-https
+    https=$E2E_BROWSER
+    e2e_stage_browser shell-http
+    http=$E2E_BROWSER
+    e2e_register_browser "\"$htm\" \"%1\""
+    {
+        e2e_open_command https "\"$https\" \"%1\""
+        e2e_open_command http "\"$http\" \"%1\""
+    } | e2e_import_reg schemes "could not register the shell's browsers"
+}
+
+case_elevated() {  # everything goes through the desktop's shell; the dialog works on after it
+    e2e_stage_program "ソフト 表"
+    rights_browsers
+    local readme="C:\\Program Files\\ソフト表\\お読み ください.txt"
+    e2e_run "start-elevated \"$E2E_EXE\" $details /R\"$readme\"" wait-dialog \
+        "click 1002" "wait-log 1" "click 1001" "wait-log 2" "click 1003" "wait-log 3" \
+        "click 1002" "wait-log 4" "click 1" "wait-exit 0"
+    e2e_expect_log "[from explorer.exe] \"$https\" \"$ssl$query\"" \
+        "[from explorer.exe] \"$http\" \"$plain$query\"" \
+        "[from explorer.exe] \"C:\\windows\\system32\\notepad.exe\" $readme" \
+        "[from explorer.exe] \"$https\" \"$ssl$query\""
+}
+
+case_limited() {  # a standard user's start: the program starts the browser and Notepad itself
+    e2e_stage_program
+    rights_browsers
+    e2e_run "start \"$E2E_EXE\" $details" wait-dialog \
+        "click 1002" "wait-log 1" "click 1003" "wait-log 2" "click 1" "wait-exit 0"
+    e2e_expect_log "[from regcomplete.exe] \"$htm\"  $ssl$query" \
+        "[from regcomplete.exe] notepad.exe ${E2E_EXE%\\*}\\readme.txt"
+}
+
+case_hidden_station() {  # on a window station nobody sees: ends at once with 0, starts nothing
+    e2e_stage_program
+    rights_browsers
+    e2e_run "start-hidden \"$E2E_EXE\" $details" "wait-exit 0"
+    e2e_expect_log
+}
+
+case_name=${1:?usage: rights_test.sh CASE}
+declare -F "case_$case_name" >/dev/null || { echo "no case $case_name"; exit 2; }
+wine_use_prefix rights
+# Set before any program of the prefix runs: the desktop's shell hands its own environment down.
+export REGCOMPLETE_E2E_LOG_PARENT=1
+e2e_begin "$case_name"
+# No desktop's shell left from an earlier case, which would hand down that case's launch log.
+wineserver -k 2>/dev/null
+wineserver -w
+# The desktop's shell is 64-bit: its System32 is the prefix's system32, where a 32-bit program's
+# is syswow64. Each gets the fake Notepad, which Wine must take in place of its own.
+cp "$E2E_TEST_BIN/notepad.exe" "$WINEPREFIX/drive_c/windows/system32/notepad.exe"
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;notepad.exe=n"
+"case_$case_name"
+e2e_end
