@@ -43,8 +43,10 @@ Function .onInit
   StrCpy $SerialNo "1234-5678-9012"
 FunctionEnd
 
-; /W gives the installer's window as the dialog's owner; the values with blanks are quoted.
+; /W gives the installer's window as the dialog's owner; the values with blanks are quoted. A
+; silent install (/S) has nobody to answer the dialog: it is not started then.
 !macro StartRegistration Window
+  IfSilent +2
   Exec '"$INSTDIR\regcomplete.exe" /W${Window} /R"$INSTDIR\readme.txt" /P"$ProductId" /U"$UserName" /O"$Organization" /S"$SerialNo"'
 !macroend
 

@@ -12,6 +12,7 @@
 . "$(dirname "${BASH_SOURCE[0]}")/wine_env.sh"
 
 E2E_BIN=$REGCOMPLETE_WIN_BUILD/bin
+E2E_TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)  # the sources
 E2E_PLANTED=$E2E_TEST_BIN/planted  # stand-ins that must never be taken
 E2E_RECORD_END='-- end of command line --'  # as the fakes write it, see launch_log.h
 e2e_failures=0
@@ -57,6 +58,34 @@ e2e_stage_program() {
     cp "$E2E_PLANTED/notepad.exe" "$dir/notepad.exe"
     printf 'readme\r\n' >"$dir/readme.txt"
     E2E_EXE=$E2E_STAGE_WIN${folder:+\\${folder//\//\\}}\\$name
+}
+
+# The details the sample installers pass, and their encoded query as the program must build it:
+#   /P"SAMPLE-2026" and /S"1234-5678-9012": letters, digits and '-' go as they are;
+#   /U"山田 太郎": 山 8E 52, 田 93 63, the blank 20, 太 91 BE, 郎 98 59;
+#   /O"株式会社ｻﾝﾌﾟﾙ": 株 8A 94, 式 8E AE, 会 89 EF, 社 8E D0, then each half-width katakana as
+#       the two bytes of its JIS X 0208 code: ｻ 2535, ﾝ 2573, ﾌ 2555, ﾟ 212C, ﾙ 256B.
+E2E_SAMPLE_QUERY="?productid=SAMPLE-2026"
+E2E_SAMPLE_QUERY+="&username=%8E%52%93%63%20%91%BE%98%59"
+E2E_SAMPLE_QUERY+="&organization=%8A%94%8E%AE%89%EF%8E%D0%25%35%25%73%25%55%21%2C%25%6B"
+E2E_SAMPLE_QUERY+="&serialno=1234-5678-9012"
+
+# e2e_build_nsis SCRIPT [MAKENSIS_OPTION...]: the NSIS sample examples/nsis/SCRIPT, built around
+# the program into the case's folder, warnings being errors; SETUP_EXE is its Windows path.
+e2e_build_nsis() {
+    local script=$1 setup=$E2E_WORK/sample-setup.exe
+    shift
+    if ! command -v makensis >/dev/null; then
+        e2e_fail "makensis is missing (scripts/install-deps.sh installs it)"
+        return 1
+    fi
+    if ! makensis -V2 -WX -DREGCOMPLETE_EXE="$E2E_BIN/regcomplete.exe" -DOUTFILE="$setup" "$@" \
+        "$E2E_TOP/examples/nsis/$script" >"$E2E_WORK/makensis.log" 2>&1; then
+        e2e_fail "makensis failed"
+        sed 's/^/  makensis: /' "$E2E_WORK/makensis.log"
+        return 1
+    fi
+    SETUP_EXE=$(windows_path "$setup")
 }
 
 # e2e_stage_browser FOLDER: copies the fake browser there; E2E_BROWSER is its Windows path.

@@ -7,9 +7,12 @@
 #                   stays open and usable once the installer has ended
 #   nsis_closed_first NSIS built with -DSTART_AFTER_CLOSE: started once the installer's window is
 #                   gone, with that window's old handle in /W; the dialog appears without an owner
+#   nsis_silent     the NSIS sample with /S: installed, the program not started
 #   inno_ticked     Inno Setup (examples/inno/sample.iss, ISCC.exe from tools/innosetup): the
 #                   details typed on the user-information page, the box on the last page ticked
 #   inno_unticked   the same with the box unticked: the program is not started
+#   inno_silent     the Inno Setup sample with /VERYSILENT and no serial number: installed, the
+#                   program not started
 #   msi_installed   Windows Installer (examples/wix/sample.wxs, wixl, Wine's msiexec /i with the
 #                   details as properties): started once the files are in place, the dialog
 #                   without an owner and working once msiexec has ended; a second /i of the
@@ -27,38 +30,12 @@ set -u
 top=$(cd "$(dirname "$0")/../.." && pwd)
 host=$REGCOMPLETE_HOST
 
-# The details the sample passes, and their encoded query as the program must build it:
-#   /P"SAMPLE-2026" and /S"1234-5678-9012": letters, digits and '-' go as they are;
-#   /U"山田 太郎": 山 8E 52, 田 93 63, the blank 20, 太 91 BE, 郎 98 59;
-#   /O"株式会社ｻﾝﾌﾟﾙ": 株 8A 94, 式 8E AE, 会 89 EF, 社 8E D0, then each half-width katakana as
-#       the two bytes of its JIS X 0208 code: ｻ 2535, ﾝ 2573, ﾌ 2555, ﾟ 212C, ﾙ 256B.
-query="?productid=SAMPLE-2026"
-query+="&username=%8E%52%93%63%20%91%BE%98%59"
-query+="&organization=%8A%94%8E%AE%89%EF%8E%D0%25%35%25%73%25%55%21%2C%25%6B"
-query+="&serialno=1234-5678-9012"
-ssl="https://$host/entry/regist.php$query"
+ssl="https://$host/entry/regist.php$E2E_SAMPLE_QUERY"
 
 # The install folder holds a blank and characters whose trail byte is 0x5C (ソ 83 5C, 表 95 5C),
 # as a Japanese user's own choice may: the installer must quote it, Notepad gets it unchanged.
 install_folder="Sample ソフト表"
 
-
-# build_installer [MAKENSIS_OPTION...]: the sample installer in the case's folder, warnings being
-# errors; SETUP_EXE is its Windows path.
-build_installer() {
-    local setup=$E2E_WORK/sample-setup.exe
-    if ! command -v makensis >/dev/null; then
-        e2e_fail "makensis is missing (scripts/install-deps.sh installs it)"
-        return 1
-    fi
-    if ! makensis -V2 -WX -DREGCOMPLETE_EXE="$E2E_BIN/regcomplete.exe" -DOUTFILE="$setup" "$@" \
-        "$top/examples/nsis/sample.nsi" >"$E2E_WORK/makensis.log" 2>&1; then
-        e2e_fail "makensis failed"
-        sed 's/^/  makensis: /' "$E2E_WORK/makensis.log"
-        return 1
-    fi
-    SETUP_EXE=$(windows_path "$setup")
-}
 
 # stage_install_folder: the install folder with the planted Notepad in it; INSTALL_DIR is the
 # Unix path, INSTALL_WIN the Windows one (UTF-8 here).
@@ -85,7 +62,7 @@ expect_installed_files() {
 }
 
 case_nsis_installer() {
-    build_installer || return
+    e2e_build_nsis sample.nsi || return
     stage_install_folder
     e2e_stage_browser "Fake Browser"
     e2e_register_browser "\"$E2E_BROWSER\" \"%1\""
@@ -101,13 +78,24 @@ case_nsis_installer() {
 }
 
 case_nsis_closed_first() {
-    build_installer -DSTART_AFTER_CLOSE || return
+    e2e_build_nsis sample.nsi -DSTART_AFTER_CLOSE || return
     stage_install_folder
     e2e_run "start \"$SETUP_EXE\" /D=$INSTALL_WIN" \
         "wait-window installer #32770 サンプル製品" "press installer 1" "press installer 1" \
         wait-child-dialog "check-command-line $(regcomplete_command_line)" \
         "check-gone installer" "check-owner none" check-centred \
         "click 1" "wait-exit 0" "wait-exit 0"
+    e2e_expect_log  # nothing launched
+    expect_installed_files
+}
+
+# A silent install has nobody to answer the dialog: the program is not started. It is named by
+# its full path: other cases run programs of the same name in the prefix meanwhile.
+case_nsis_silent() {
+    e2e_build_nsis sample.nsi || return
+    stage_install_folder
+    e2e_run "start \"$SETUP_EXE\" /S /D=$INSTALL_WIN" "wait-exit 0" \
+        "check-no-process $INSTALL_WIN\\regcomplete.exe"
     e2e_expect_log  # nothing launched
     expect_installed_files
 }
@@ -175,6 +163,14 @@ case_inno_unticked() {
     prepare_inno || return
     e2e_run "${INNO_TO_LAST_PAGE[@]}" "click-item installer 0" "press-text installer 完了(&F)" \
         "wait-exit 0" "check-no-process $INSTALL_WIN\\regcomplete.exe"
+    e2e_expect_log  # nothing launched
+    expect_installed_files inno
+}
+
+case_inno_silent() {
+    prepare_inno || return
+    e2e_run "start \"$SETUP_EXE\" /VERYSILENT /DIR=\"$INSTALL_WIN\"" "wait-exit 0" \
+        "check-no-process $INSTALL_WIN\\regcomplete.exe"
     e2e_expect_log  # nothing launched
     expect_installed_files inno
 }

@@ -64,6 +64,24 @@ case_hidden_station() {  # on a window station nobody sees: ends at once with 0,
     e2e_expect_log
 }
 
+# The NSIS sample that installs per machine runs as administrator and starts the program with a
+# plain Exec: the browser and Notepad still come from the desktop's shell; a notepad.exe planted
+# in the install folder is never started.
+case_nsis_per_machine() {
+    e2e_build_nsis per-machine.nsi || return
+    local folder="Sample ソフト表"
+    local install=$E2E_STAGE_WIN\\$folder
+    mkdir -p "$E2E_STAGE/$folder"
+    cp "$E2E_PLANTED/notepad.exe" "$E2E_STAGE/$folder/notepad.exe"
+    rights_browsers
+    e2e_run "start-elevated \"$SETUP_EXE\" /D=$install" \
+        "wait-window installer #32770 サンプル製品" "press installer 1" wait-child-dialog \
+        "check-owner installer" "press installer 1" "wait-parent-exit 0" \
+        "click 1002" "wait-log 1" "click 1003" "wait-log 2" "click 1" "wait-exit 0"
+    e2e_expect_log "[from explorer.exe] \"$https\" \"$ssl$E2E_SAMPLE_QUERY\"" \
+        "[from explorer.exe] \"C:\\windows\\system32\\notepad.exe\" $install\\readme.txt"
+}
+
 case_name=${1:?usage: rights_test.sh CASE}
 declare -F "case_$case_name" >/dev/null || { echo "no case $case_name"; exit 2; }
 wine_use_prefix rights
