@@ -57,3 +57,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     return 0;  // what the dialog's quit message carries; 0 whoever posted the quit
 }
+
+// The process's entry, in place of the C runtime's start-up: the program has no static
+// constructors, takes no arguments from the runtime and registers nothing to run at exit, so it
+// needs none of it, and starts without the runtime's heap, arguments and locale set up for it.
+extern "C" void WinMainCRTStartup() {
+    ExitProcess(static_cast<UINT>(WinMain(GetModuleHandleW(nullptr), nullptr, nullptr, 0)));
+}
