@@ -238,6 +238,10 @@ const WideCase kWideCases[] = {
     {"lower-case r, and a lower-case w that takes its value", "/w\"3 /ry\" /rx", "/w\"3 /ry\" /rx",
      "x", kNull, kNull},
     {"class without title", "/CSetupWnd", "/CSetupWnd", kNull, "SetupWnd", kNull},
+    {"an option only the ANSI line has is not in the UTF-16 reading",
+     "/Ua /Rr",       // the code page writes the no-break space as a blank
+     "/Ua\u00A0/Rr",  // so here it is part of the user's name, and there is no readme
+     kNull, kNull, kNull, "(null)|a\u00A0/Rr|(null)|(null)"},
     {"1,024 units of surrogate pairs up to the ANSI reading's cut are read whole",
      "/T" + std::string(509, '?') + " /Cc", "/T" + kTitleOfPairs + " /Cc", kNull, kNull,
      kTitleOfPairs.c_str()},
@@ -252,6 +256,9 @@ TEST(ParseWideOptionsTest, PathsAndWindowNames) {
         ParseOptions(c.ansi_tail.c_str(), classes, &options);
         std::u16string wide_tail = U16(c.wide_tail.c_str());
         static WideOptions wide;
+        // ParseWideOptions must set every field itself: what it leaves shows as "stale".
+        static_cast<OptionFields<char16_t>&>(wide) = {u"stale", u"stale", u"stale", u"stale",
+                                                      u"stale", u"stale", u"stale"};
         ParseWideOptions(wide_tail.c_str(), options, &wide);
         EXPECT_EQ(OrNull(c.readme), Utf8(wide.readme)) << c.why;
         EXPECT_EQ(OrNull(c.owner_class), Utf8(wide.owner_class)) << c.why;
