@@ -7,19 +7,19 @@
 #include "options/options.h"
 
 #include "fuzz_invariants.h"
+#include "options/option_table.h"
 
 namespace {
 
-// The option letters in the order of their bits: the letter at index i has the bit 1 << i.
-const char kLetters[] = "RSUOPWCT";
-constexpr int kOwnerWindowIndex = 5;
-const char* RegistrationOptions::*const kFields[] = {
-    &RegistrationOptions::readme,      &RegistrationOptions::serialno,
-    &RegistrationOptions::username,    &RegistrationOptions::organization,
-    &RegistrationOptions::productid,   nullptr,
-    &RegistrationOptions::owner_class, &RegistrationOptions::owner_title,
-};
-constexpr int kOptionCount = 8;
+// The model keeps each option at its index in kOptions; W, a number, has no text field.
+constexpr int kOptionCount = sizeof kOptions / sizeof kOptions[0];
+
+int IndexOf(char letter) {
+    for (int index = 0; index < kOptionCount; ++index) {
+        if (kOptions[index].letter == letter) return index;
+    }
+    return -1;
+}
 
 struct ModelOptions {
     unsigned mask = 0;
@@ -56,13 +56,13 @@ ModelOptions ModelParse(const FuzzCodePage& page, const std::string& line, char 
         if (slash == std::string::npos || slash + 2 >= n) return model;
         char letter = line[slash + 1];
         if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-        const char* found = strchr(kLetters, letter);
-        if (found == nullptr) {
+        int index = IndexOf(letter);
+        if (index < 0) {
             i = slash + 2;
             continue;
         }
-        int index = static_cast<int>(found - kLetters);
-        model.mask |= 1u << index;
+        bool is_number = kOptions[index].field == nullptr;
+        model.mask |= kOptions[index].bit;
 
         size_t j = slash + 2;
         bool quoted = line[j] == '"';
@@ -74,7 +74,7 @@ ModelOptions ModelParse(const FuzzCodePage& page, const std::string& line, char 
             if (ModelLead(page, line[j])) {
                 if (j + 1 == n) {
                     // A lead byte that ends the line drops the value and ends the scan.
-                    if (index != kOwnerWindowIndex) {
+                    if (!is_number) {
                         model.present[index] = false;
                         model.value[index].clear();
                     }
@@ -90,11 +90,11 @@ ModelOptions ModelParse(const FuzzCodePage& page, const std::string& line, char 
         std::string value = line.substr(start, j - start);
         bool cut_short = j >= n && next_byte != '\0' && next_byte != (quoted ? '"' : ' ');
         if (cut_short) {
-            if (index != kOwnerWindowIndex) {
+            if (!is_number) {
                 model.present[index] = false;
                 model.value[index].clear();
             }
-        } else if (index == kOwnerWindowIndex) {
+        } else if (is_number) {
             model.owner_window = ModelNumber(value);
         } else {
             model.present[index] = true;
@@ -136,15 +136,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     FUZZ_CHECK((mask & ~0xFFu) == 0, what());
     FUZZ_CHECK(options.owner_window == 0 || (mask & kOptionOwnerWindow) != 0, what());
-    for (int index = 0; index < kOptionCount; ++index) {
-        if (index == kOwnerWindowIndex) continue;
-        const char* field = options.*kFields[index];
+    for (const OptionRow& option : kOptions) {
+        if (option.field == nullptr) continue;
+        const char* field = options.*option.field;
         if (field == nullptr) continue;
-        auto field_what = [&] { return what() + ", option " + kLetters[index]; };
+        auto field_what = [&] { return what() + ", option " + option.letter; };
         FUZZ_CHECK(field >= copy && field < copy_end, field_what() + ": points outside the copy");
         FUZZ_CHECK(memchr(field, '\0', static_cast<size_t>(copy_end - field)) != nullptr,
                    field_what() + ": runs past the copy");
-        FUZZ_CHECK((mask & (1u << index)) != 0, field_what() + ": set without its bit");
+        FUZZ_CHECK((mask & option.bit) != 0, field_what() + ": set without its bit");
     }
 
     // Of a longer tail only the first 511 bytes are read.
@@ -153,10 +153,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(mask == model.mask, what() + ": mask " + std::to_string(mask) + ", expected " +
                                        std::to_string(model.mask));
     for (int index = 0; index < kOptionCount; ++index) {
-        if (index == kOwnerWindowIndex) continue;
-        const char* field = options.*kFields[index];
+        const OptionRow& option = kOptions[index];
+        if (option.field == nullptr) continue;
+        const char* field = options.*option.field;
         auto field_what = [&] {
-            return what() + ", option " + kLetters[index] + ": " + Shown(field) + ", expected " +
+            return what() + ", option " + option.letter + ": " + Shown(field) + ", expected " +
                    (model.present[index] ? Shown(model.value[index]) : "(null)");
         };
         if (field == nullptr) {

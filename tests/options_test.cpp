@@ -1,5 +1,4 @@
 #include "options/options.h"
-#include "options/options_internal.h"
 #include "options/wide_options.h"
 
 #include <string.h>
@@ -35,8 +34,11 @@ const ParseCase kParseCases[] = {
     {"slashes inside a value start no option", "/Rc:/doc/readme.txt /Uabc", 0x05, kNull, "abc",
      kNull, kNull, "c:/doc/readme.txt"},
     {"unknown letter is skipped", "/Xfoo /Uabc", 0x04, kNull, "abc", kNull, kNull, kNull},
+    {"an unknown letter skips only itself", "/X/Pz", 0x10, "z", kNull, kNull, kNull, kNull},
     {"text after a closing quote is skipped", "/U\"ab\"cd /Oe", 0x0C, kNull, "ab", "e", kNull,
      kNull},
+    {"an option right after a closing quote is read", "/U\"a b\"/Oc", 0x0C, kNull, "a b", "c",
+     kNull, kNull},
     {"a tail ending in a letter records nothing", "/Uabc /P", 0x04, kNull, "abc", kNull, kNull,
      kNull},
     {"a lone slash at the end", "/Uabc /", 0x04, kNull, "abc", kNull, kNull, kNull},
@@ -148,10 +150,10 @@ TEST(ParseOptionsTest, OwnerWindowNumber) {
     }
 }
 
-std::string Kanji(int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) text += "\x8E\x52";
-    return text;
+std::string Repeated(int count, const std::string& text) {
+    std::string repeated;
+    for (int i = 0; i < count; ++i) repeated += text;
+    return repeated;
 }
 
 struct LongTailCase {
@@ -180,7 +182,7 @@ const LongTailCase kLongTailCases[] = {
     {"a number ending right at the cut is whole", "/W7 " + std::string(501, 'x') + "/W1234 /Sy",
      "(null)", "(null)", 1234},
     {"a double-byte character split by the cut drops its value",
-     "/Sx /U" + std::string(254, 'a') + Kanji(130), "(null)", "x", 0},
+     "/Sx /U" + std::string(254, 'a') + Repeated(130, "\x8E\x52"), "(null)", "x", 0},
     {"options after the cut are not read", "/Ufirst " + std::string(503, 'x') + " /Usecond",
      "first", "(null)", 0},
     {"2,000 bytes", "/Sx /U" + std::string(1994, 'a'), "(null)", "x", 0},
@@ -196,36 +198,6 @@ TEST(ParseOptionsTest, LongTailIsReadUpToByte511WithoutCuttingAValue) {
     }
 }
 
-TEST(ParseOptionsTest, TakeValueCutsInPlace) {
-    CharClass classes = ClassesFor(932);
-    char copy[] = "\"a b\" rest";
-    const char* field = nullptr;
-    char* next = TakeValue(copy, classes, &field);
-    EXPECT_EQ(copy + 1, field);
-    EXPECT_STREQ("a b", field);
-    EXPECT_EQ(copy + 5, next);
-    EXPECT_EQ('\0', copy[4]);
-
-    char bare[] = "abc";
-    EXPECT_EQ(nullptr, TakeValue(bare, classes, &field));
-    EXPECT_EQ(bare, field);
-}
-
-TEST(ParseOptionsTest, NextOptionSkipsOnlyTheLetterOfAnUnknownOption) {
-    CharClass classes = ClassesFor(932);
-    RegistrationOptions options;
-    ParseOptions("", classes, &options);
-    char copy[] = "/X/Pz";
-    unsigned bit = 99;
-    char* next = NextOption(copy, classes, &options, &bit);
-    EXPECT_EQ(0u, bit);
-    EXPECT_EQ(copy + 2, next);
-    next = NextOption(next, classes, &options, &bit);
-    EXPECT_EQ(unsigned(kOptionProductId), bit);
-    EXPECT_EQ(nullptr, next);
-    EXPECT_EQ("z", OrNull(options.productid));
-}
-
 struct WideCase {
     const char* why;
     std::string ansi_tail;  // as the ANSI code page (932 here) hands it over
@@ -233,14 +205,21 @@ struct WideCase {
     const char* readme;
     const char* owner_class;
     const char* owner_title;
+    // productid|username|organization|serialno, which the code page's check reads from here
+    std::string details = "(null)|(null)|(null)|(null)";
 };
 
-// The UTF-16 reading gives the paths and window names, but only for options the ANSI reading has.
+const std::string kPair = "𠮷";  // a supplementary-plane character: two UTF-16 units, one '?'
+// With "/T" and " /Cc" around it, 1,024 UTF-16 units; the ANSI line cuts right after it.
+const std::string kTitleOfPairs = Repeated(509, kPair);
+
+// The UTF-16 reading gives the paths and window names, and the details for the code page's check,
+// but only for options the ANSI reading has.
 const WideCase kWideCases[] = {
     {"a folder the code page cannot spell arrives whole",
      "/R\"C:\\Program Files\\????\\readme.txt\" /Uabc",
      "/R\"C:\\Program Files\\サンプル\\readme.txt\" /Uabc",
-     "C:\\Program Files\\サンプル\\readme.txt", kNull, kNull},
+     "C:\\Program Files\\サンプル\\readme.txt", kNull, kNull, "(null)|abc|(null)|(null)"},
     {"class and title, lower-case letters", "/cSetupWnd /t\"? ?\"", "/cSetupWnd /t\"鬼 Zoë\"",
      kNull, "SetupWnd", "鬼 Zoë"},
     {"an option past the ANSI reading's cut is not taken", "/Rr " + std::string(510, 'x') + " /Cc",
@@ -253,6 +232,21 @@ const WideCase kWideCases[] = {
     {"W takes its value from the ANSI reading and counts as an option", "/W12 /Rx /W\"3 /Ry\"",
      "/W12 /Rx /W\"3 /Ry\"", "x", kNull, kNull},
     {"a surrogate pair is two units of one character", "/T? /Cc", "/T𠮷 /Cc", kNull, "c", "𠮷"},
+    {"an R value the ANSI reading drops is dropped", "/Rab\x82", "/Rabア", kNull, kNull, kNull},
+    {"an unknown switch counts as an option read", "/LANG=ja /Rr /Cc /Tt", "/LANG=ja /Rr /Cc /Tt",
+     "r", "c", "t"},
+    {"lower-case r, and a lower-case w that takes its value", "/w\"3 /ry\" /rx", "/w\"3 /ry\" /rx",
+     "x", kNull, kNull},
+    {"class without title", "/CSetupWnd", "/CSetupWnd", kNull, "SetupWnd", kNull},
+    {"an option only the ANSI line has is not in the UTF-16 reading",
+     "/Ua /Rr",       // the code page writes the no-break space as a blank
+     "/Ua\u00A0/Rr",  // so here it is part of the user's name, and there is no readme
+     kNull, kNull, kNull, "(null)|a\u00A0/Rr|(null)|(null)"},
+    {"1,024 units of surrogate pairs up to the ANSI reading's cut are read whole",
+     "/T" + std::string(509, '?') + " /Cc", "/T" + kTitleOfPairs + " /Cc", kNull, kNull,
+     kTitleOfPairs.c_str()},
+    {"the details are read too", "/Pp /Uu /Oo /Ss", "/Pp /Uu /Oo /Ss", kNull, kNull, kNull,
+     "p|u|o|s"},
 };
 
 TEST(ParseWideOptionsTest, PathsAndWindowNames) {
@@ -262,17 +256,23 @@ TEST(ParseWideOptionsTest, PathsAndWindowNames) {
         ParseOptions(c.ansi_tail.c_str(), classes, &options);
         std::u16string wide_tail = U16(c.wide_tail.c_str());
         static WideOptions wide;
+        // ParseWideOptions must set every field itself: what it leaves shows as "stale".
+        static_cast<OptionFields<char16_t>&>(wide) = {u"stale", u"stale", u"stale", u"stale",
+                                                      u"stale", u"stale", u"stale"};
         ParseWideOptions(wide_tail.c_str(), options, &wide);
         EXPECT_EQ(OrNull(c.readme), Utf8(wide.readme)) << c.why;
         EXPECT_EQ(OrNull(c.owner_class), Utf8(wide.owner_class)) << c.why;
         EXPECT_EQ(OrNull(c.owner_title), Utf8(wide.owner_title)) << c.why;
+        EXPECT_EQ(c.details, Utf8(wide.productid) + "|" + Utf8(wide.username) + "|" +
+                                 Utf8(wide.organization) + "|" + Utf8(wide.serialno))
+            << c.why;
     }
 }
 
-TEST(LeaveOutUnheldDetailsTest, OnlyTheDetailsNamedGo) {
+TEST(LeaveOutDetailsNotInCodePageTest, OnlyTheDetailsNamedGo) {
     const struct {
         const char* why;
-        unsigned unheld;
+        unsigned not_in_code_page;
         const char* kept;  // the letters of the details that stay
     } cases[] = {
         {"all held", 0, "PUOS"},
@@ -284,7 +284,7 @@ TEST(LeaveOutUnheldDetailsTest, OnlyTheDetailsNamedGo) {
     for (const auto& c : cases) {
         RegistrationOptions options;
         ParseOptions("/Pp /Uu /Oo /Ss /Rr /Tt", ClassesFor(932), &options);
-        LeaveOutUnheldDetails(c.unheld, &options);
+        LeaveOutDetailsNotInCodePage(c.not_in_code_page, &options);
         std::string kept;
         if (options.productid != nullptr) kept += 'P';
         if (options.username != nullptr) kept += 'U';

@@ -1,36 +1,40 @@
-// Reads the slash options. Every walk over the command copy steps over a lead byte together with
-// its trail byte, so that a trail byte that looks like a quote or a blank never ends a value.
+// Reads the slash options twice with one walk: from the ANSI bytes (ParseOptions) and from the
+// UTF-16 units (ParseWideOptions). The walk is a template over the unit; the byte reading hands it
+// a step that takes a lead byte together with its trail byte, so that a trail byte that looks like
+// a quote or a blank never ends a value. UTF-16 has no such units: no unit of a character other
+// than the quote, the blank and the slash themselves equals them.
 #include "options/options.h"
 
 #include <string.h>
 
-#include "options/options_internal.h"
+#include "options/option_table.h"
+#include "options/wide_options.h"
 
 namespace {
 
-struct OptionField {
-    char letter;
-    unsigned bit;
-    const char* RegistrationOptions::*field;  // null for W, which is a number
-};
-
-const OptionField kOptionFields[] = {
-    {'R', kOptionReadme, &RegistrationOptions::readme},
-    {'S', kOptionSerialNo, &RegistrationOptions::serialno},
-    {'U', kOptionUserName, &RegistrationOptions::username},
-    {'O', kOptionOrganization, &RegistrationOptions::organization},
-    {'P', kOptionProductId, &RegistrationOptions::productid},
-    {'W', kOptionOwnerWindow, nullptr},
-    {'C', kOptionOwnerClass, &RegistrationOptions::owner_class},
-    {'T', kOptionOwnerTitle, &RegistrationOptions::owner_title},
-};
-
-const OptionField* FindOption(char letter) {
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-    for (const OptionField& option : kOptionFields) {
-        if (option.letter == letter) return &option;
+template <typename Unit>
+const OptionRow* FindOption(Unit letter) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<Unit>(letter - 'a' + 'A');
+    for (const OptionRow& option : kOptions) {
+        if (static_cast<Unit>(option.letter) == letter) return &option;
     }
     return nullptr;
+}
+
+const OptionRow* FindOptionByBit(unsigned bit) {
+    for (const OptionRow& option : kOptions) {
+        if (option.bit == bit) return &option;
+    }
+    return nullptr;
+}
+
+// Where `option` keeps its text in either reading's record; null for W, which is a number.
+const char** FieldOf(const OptionRow& option, RegistrationOptions* options) {
+    return option.field != nullptr ? &(options->*option.field) : nullptr;
+}
+
+const char16_t** FieldOf(const OptionRow& option, WideOptions* wide) {
+    return option.wide_field != nullptr ? &(wide->*option.wide_field) : nullptr;
 }
 
 bool IsConversionSpace(char byte) {
@@ -49,72 +53,92 @@ int32_t ToWrappedInt32(const char* text) {
     return value <= 0x7FFFFFFFu ? int32_t(value) : int32_t(int64_t(value) - 0x100000000LL);
 }
 
-const OptionField* FindOptionByBit(unsigned bit) {
-    for (const OptionField& option : kOptionFields) {
-        if (option.bit == bit) return &option;
+// W's value, once cut out: the ANSI reading converts it, wrapping modulo 2^32; a dropped value
+// leaves the number as it was. The UTF-16 reading only steps over it.
+void StoreNumber(const char* value, RegistrationOptions* options) {
+    if (value != nullptr) options->owner_window = ToWrappedInt32(value);
+}
+
+void StoreNumber(const char16_t*, WideOptions*) {}
+
+template <typename Record>
+void ClearFields(Record* record) {
+    for (const OptionRow& option : kOptions) {
+        auto field = FieldOf(option, record);
+        if (field != nullptr) *field = nullptr;
+    }
+}
+
+// Copies as much of `tail` as `copy_size` holds with its terminating zero; returns its length.
+template <typename Unit>
+size_t CopyTail(const Unit* tail, Unit* copy, size_t copy_size) {
+    size_t length = 0;
+    for (; length < copy_size - 1 && tail[length] != 0; ++length) copy[length] = tail[length];
+    copy[length] = 0;
+    return length;
+}
+
+template <typename Unit>
+Unit* FindSlash(Unit* p) {
+    for (; *p != 0; ++p) {
+        if (*p == '/') return p;
     }
     return nullptr;
 }
 
-}  // namespace
-
-char* TakeValue(char* position, const CharClass& classes, const char** field) {
-    char* p = position;
+// Cuts one value out of the copy starting exactly at `p` (quoted when it starts with a double
+// quote, else ended by a blank), stores where it starts into `*field` and returns the position
+// after it, or null when the line ends. `units_of` says how many units the character at `p`
+// takes; one that the end of the line splits drops the value: `*field` becomes null.
+template <typename Unit, typename UnitsOf>
+Unit* TakeValue(Unit* p, UnitsOf units_of, const Unit** field) {
     bool quoted = *p == '"';
     if (quoted) ++p;
     *field = p;
     for (;;) {
-        unsigned char byte = static_cast<unsigned char>(*p);
-        if (byte == 0) return nullptr;
-        if (IsLeadByte(classes, byte)) {
-            if (p[1] == '\0') {
+        if (*p == 0) return nullptr;
+        int units = units_of(p);
+        if (units > 1) {
+            if (p[1] == 0) {
                 *field = nullptr;
                 return nullptr;
             }
-            p += 2;
+            p += units;
             continue;
         }
-        if (byte == (quoted ? '"' : ' ')) {
-            *p = '\0';
-            return p[1] == '\0' ? nullptr : p + 1;
+        if (*p == (quoted ? '"' : ' ')) {
+            *p = 0;
+            return p[1] == 0 ? nullptr : p + 1;
         }
         ++p;
     }
 }
 
-namespace {
-
-// TakeValue, then the value's decimal conversion into `*number`, wrapping modulo 2^32. When the
-// value is dropped, `*number` keeps what it had.
-char* TakeNumber(char* position, const CharClass& classes, int32_t* number) {
-    const char* value = nullptr;
-    char* next = TakeValue(position, classes, &value);
-    if (value != nullptr) *number = ToWrappedInt32(value);
-    return next;
-}
-
-}  // namespace
-
-char* NextOption(char* position, const CharClass& classes, RegistrationOptions* options,
-                 unsigned* bit) {
+// From `position`, finds the next option and stores its value in `record`. Returns where scanning
+// goes on, or null when there is nothing more to read; `*bit` is the option's bit, or 0 when
+// nothing was recorded.
+template <typename Unit, typename UnitsOf, typename Record>
+Unit* NextOption(Unit* position, UnitsOf units_of, Record* record, unsigned* bit) {
     *bit = 0;
-    char* slash = strchr(position, '/');
-    if (slash == nullptr || slash[1] == '\0' || slash[2] == '\0') return nullptr;
-    char* value = slash + 2;
-    const OptionField* option = FindOption(slash[1]);
+    Unit* slash = FindSlash(position);
+    if (slash == nullptr || slash[1] == 0 || slash[2] == 0) return nullptr;
+    Unit* value = slash + 2;
+    const OptionRow* option = FindOption(slash[1]);
     if (option == nullptr) return value;
     *bit = option->bit;
-    if (option->field == nullptr) return TakeNumber(value, classes, &options->owner_window);
-    return TakeValue(value, classes, &(options->*(option->field)));
+    const Unit** field = FieldOf(*option, record);
+    if (field != nullptr) return TakeValue(value, units_of, field);
+    const Unit* number = nullptr;
+    Unit* next = TakeValue(value, units_of, &number);
+    StoreNumber(number, record);
+    return next;
 }
-
-namespace {
 
 // The copy holds the first 511 bytes of a longer tail. The value of the last option read may run
 // into that cut: unless the tail's next byte would have ended it anyway, it is dropped like a
 // value cut by a lone lead byte, so that no detail is ever read cut short.
 void DropValueCutByTheCopy(RegistrationOptions* options, const char* last_position,
-                           const OptionField& option, int32_t owner_window_before,
+                           const OptionRow& option, int32_t owner_window_before,
                            char next_tail_byte) {
     const char* value = strchr(last_position, '/') + 2;
     bool quoted = *value == '"';
@@ -131,13 +155,13 @@ void DropValueCutByTheCopy(RegistrationOptions* options, const char* last_positi
 }  // namespace
 
 unsigned ParseOptions(const char* tail, const CharClass& classes, RegistrationOptions* options) {
-    options->readme = options->serialno = options->username = options->organization = nullptr;
-    options->productid = options->owner_class = options->owner_title = nullptr;
+    ClearFields(options);
     options->owner_window = 0;
     options->options_read = 0;
-    size_t length = strnlen(tail, kCommandCopySize - 1);
-    memcpy(options->command_copy, tail, length);
-    options->command_copy[length] = '\0';
+    size_t length = CopyTail(tail, options->command_copy, kCommandCopySize);
+    auto units_of = [&classes](const char* p) {
+        return IsLeadByte(classes, static_cast<unsigned char>(*p)) ? 2 : 1;
+    };
 
     unsigned mask = 0;
     char* position = options->command_copy;
@@ -147,7 +171,7 @@ unsigned ParseOptions(const char* tail, const CharClass& classes, RegistrationOp
     while (position != nullptr) {
         last_position = position;
         owner_window_before = options->owner_window;
-        position = NextOption(position, classes, options, &last_bit);
+        position = NextOption(position, units_of, options, &last_bit);
         mask |= last_bit;
         if (position != nullptr || last_bit != 0) ++options->options_read;
     }
@@ -156,4 +180,27 @@ unsigned ParseOptions(const char* tail, const CharClass& classes, RegistrationOp
                               owner_window_before, tail[length]);
     }
     return mask;
+}
+
+void ParseWideOptions(const char16_t* tail, const RegistrationOptions& ansi, WideOptions* wide) {
+    ClearFields(wide);
+    CopyTail(tail, wide->command_copy, kWideCommandCopySize);
+    auto units_of = [](const char16_t*) { return 1; };
+
+    char16_t* position = wide->command_copy;
+    unsigned bit = 0;
+    for (unsigned read = 0; read < ansi.options_read && position != nullptr; ++read)
+        position = NextOption(position, units_of, wide, &bit);
+    // A value the ANSI reading dropped (cut by its copy, or ending in a lone lead byte) goes too.
+    for (const OptionRow& option : kOptions) {
+        if (option.field != nullptr && ansi.*option.field == nullptr)
+            wide->*option.wide_field = nullptr;
+    }
+}
+
+void LeaveOutDetailsNotInCodePage(unsigned not_in_code_page, RegistrationOptions* options) {
+    for (const OptionRow& option : kOptions) {
+        if (IsDetail(option) && (not_in_code_page & option.bit) != 0)
+            options->*option.field = nullptr;
+    }
 }

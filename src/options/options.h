@@ -13,16 +13,22 @@
 
 constexpr size_t kCommandCopySize = 512;  // 511 bytes of the tail and the terminating zero
 
-struct RegistrationOptions {
+// The text fields, the same in both readings but for the unit (bytes here, UTF-16 in WideOptions).
+// Which letter fills which field: kOptions (option_table.h).
+template <typename Unit>
+struct OptionFields {
+    const Unit* readme;
+    const Unit* serialno;
+    const Unit* username;
+    const Unit* organization;
+    const Unit* productid;
+    const Unit* owner_class;
+    const Unit* owner_title;
+};
+
+struct RegistrationOptions : OptionFields<char> {
     char command_copy[kCommandCopySize];
-    const char* readme;        // R
-    const char* serialno;      // S
-    const char* username;      // U
-    const char* organization;  // O
-    const char* productid;     // P
-    const char* owner_class;   // C
-    const char* owner_title;   // T
-    int32_t owner_window;      // W, 0 when none
+    int32_t owner_window;  // W, 0 when none
     // How many options (a slash, a letter and what follows) the scan went through, known or not:
     // the second, UTF-16 reading of the same line (WideOptions) goes no further, so that it never
     // takes an option this reading did not see.

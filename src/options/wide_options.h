@@ -14,15 +14,9 @@
 // whatever part of the line the ANSI reading saw, and its delimiter.
 constexpr size_t kWideCommandCopySize = 2 * kCommandCopySize;
 
-struct WideOptions {
+// The text fields of RegistrationOptions in UTF-16; W's number is only there.
+struct WideOptions : OptionFields<char16_t> {
     char16_t command_copy[kWideCommandCopySize];
-    const char16_t* readme;        // R
-    const char16_t* serialno;      // S
-    const char16_t* username;      // U
-    const char16_t* organization;  // O
-    const char16_t* productid;     // P
-    const char16_t* owner_class;   // C
-    const char16_t* owner_title;   // T
 };
 
 // Reads `tail` with the grammar of ParseOptions, but only as far as the ANSI reading `ansi` went
@@ -30,9 +24,9 @@ struct WideOptions {
 // reading dropped (cut by its 511-byte copy, or ending in a lone lead byte) is dropped here too.
 void ParseWideOptions(const char16_t* tail, const RegistrationOptions& ansi, WideOptions* wide);
 
-// The details of `wide_details` (a mask of kOptionProductId, kOptionUserName,
-// kOptionOrganization and kOptionSerialNo) that the ANSI code page could write only with its
-// default character are left out of `options`: a detail is sent as the user wrote it or not at
-// all, never as question marks. Characters the code page writes as a near letter (ë as e under
-// code page 932) count as held, as Windows hands them over.
-void LeaveOutUnheldDetails(unsigned unheld_details, RegistrationOptions* options);
+// The details named in `not_in_code_page` (a mask of their bits, as DetailsTheCodePageCannotHold
+// gives it) are left out of `options`, since the ANSI code page could write them only with its
+// default character: a detail is sent as the user wrote it or not at all, never as question
+// marks. Characters the code page writes as a near letter (ë as e under code page 932) count as
+// held, as Windows hands them over. Bits of options that are no details are ignored.
+void LeaveOutDetailsNotInCodePage(unsigned not_in_code_page, RegistrationOptions* options);

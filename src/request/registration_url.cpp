@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "options/option_table.h"
 #include "request/query_encoding.h"
 #include "version.h"
 
@@ -15,18 +16,6 @@ namespace {
 
 constexpr size_t kEncodedValueSize = 512;  // one encoded detail including its terminating zero
 
-struct QueryParameter {
-    const char* key;  // without the "?" or "&" before it
-    const char* RegistrationOptions::*field;
-};
-
-const QueryParameter kQueryParameters[] = {
-    {"productid=", &RegistrationOptions::productid},
-    {"username=", &RegistrationOptions::username},
-    {"organization=", &RegistrationOptions::organization},
-    {"serialno=", &RegistrationOptions::serialno},
-};
-
 }  // namespace
 
 char* BuildRegistrationUrl(const char* base, const RegistrationOptions& options,
@@ -37,17 +26,21 @@ char* BuildRegistrationUrl(const char* base, const RegistrationOptions& options,
     out[length] = '\0';
 
     bool first = true;
-    for (const QueryParameter& parameter : kQueryParameters) {
-        const char* value = options.*(parameter.field);
+    // The details come in the table's order, which is the address's.
+    for (const OptionRow& option : kOptions) {
+        if (!IsDetail(option)) continue;
+        const char* value = options.*(option.field);
         if (value == nullptr || value[0] == '\0') continue;
         char encoded[kEncodedValueSize];
         if (EncodeQueryValue(value, classes, encoded, sizeof encoded) == nullptr) continue;
-        size_t key_length = strlen(parameter.key);
+        size_t key_length = strlen(option.query_key);
         size_t encoded_length = strlen(encoded);
-        if (length + 1 + key_length + encoded_length >= out_size) continue;
+        // the separator, the key, '=' and the value
+        if (length + 1 + key_length + 1 + encoded_length >= out_size) continue;
         out[length++] = first ? '?' : '&';
-        memcpy(out + length, parameter.key, key_length);
+        memcpy(out + length, option.query_key, key_length);
         length += key_length;
+        out[length++] = '=';
         memcpy(out + length, encoded, encoded_length + 1);
         length += encoded_length;
         first = false;

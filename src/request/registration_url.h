@@ -11,9 +11,9 @@ constexpr size_t kAddressSize = 512;  // address including its terminating zero
 extern const char kRegistUrlSsl[];
 extern const char kRegistUrlPlain[];
 
-// Writes `base` followed by the present details as query parameters (productid, username,
-// organization, serialno, in that order) into `out` and returns `out`. A detail whose key and
-// whole encoded value do not fit in what is left of `out_size` is left out whole; the details
-// after it still get their turn. `out` always holds at least the base address.
+// Writes `base` followed by the present details as query parameters, in the order of kOptions
+// (option_table.h), into `out` and returns `out`. A detail whose key and whole encoded value do
+// not fit in what is left of `out_size` is left out whole; the details after it still get their
+// turn. `out` always holds at least the base address.
 char* BuildRegistrationUrl(const char* base, const RegistrationOptions& options,
                            const CharClass& classes, char* out, size_t out_size);

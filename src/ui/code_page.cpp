@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "options/option_table.h"
+
 namespace {
 
 bool NeedsDefaultCharacter(unsigned code_page, const char16_t* value) {
@@ -23,10 +25,10 @@ void SetUpCodePageClasses(unsigned code_page, CharClass* classes) {
 }
 
 unsigned DetailsTheCodePageCannotHold(unsigned code_page, const WideOptions& wide) {
-    unsigned unheld = 0;
-    if (NeedsDefaultCharacter(code_page, wide.productid)) unheld |= kOptionProductId;
-    if (NeedsDefaultCharacter(code_page, wide.username)) unheld |= kOptionUserName;
-    if (NeedsDefaultCharacter(code_page, wide.organization)) unheld |= kOptionOrganization;
-    if (NeedsDefaultCharacter(code_page, wide.serialno)) unheld |= kOptionSerialNo;
-    return unheld;
+    unsigned cannot_hold = 0;
+    for (const OptionRow& option : kOptions) {
+        if (IsDetail(option) && NeedsDefaultCharacter(code_page, wide.*option.wide_field))
+            cannot_hold |= option.bit;
+    }
+    return cannot_hold;
 }

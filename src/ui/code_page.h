@@ -9,7 +9,7 @@
 // Byte classes of `code_page`, with the lead-byte ranges the system reports for it.
 void SetUpCodePageClasses(unsigned code_page, CharClass* classes);
 
-// The mask of the /P /U /O /S values of `wide` that `code_page` can write only with its default
-// character, for LeaveOutUnheldDetails. Windows' best-fit letters count as held: they are what
-// the ANSI command line carries.
+// The mask of the details of `wide` (IsDetail in option_table.h) that `code_page` can write only
+// with its default character, for LeaveOutDetailsNotInCodePage. Windows' best-fit letters count
+// as held: they are what the ANSI command line carries.
 unsigned DetailsTheCodePageCannotHold(unsigned code_page, const WideOptions& wide);

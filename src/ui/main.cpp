@@ -28,7 +28,8 @@ void ReadCommandLine(CompletionContext* context) {
     const char16_t* wide_tail =
         SkipProgramName(reinterpret_cast<const char16_t*>(GetCommandLineW()));
     ParseWideOptions(wide_tail, context->options, &context->wide);
-    LeaveOutUnheldDetails(DetailsTheCodePageCannotHold(GetACP(), context->wide), &context->options);
+    LeaveOutDetailsNotInCodePage(DetailsTheCodePageCannotHold(GetACP(), context->wide),
+                                 &context->options);
 }
 
 }  // namespace

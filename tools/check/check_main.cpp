@@ -33,6 +33,7 @@
 #include "code_page_text.h"
 #include "codepage/char_class.h"
 #include "launch/launch_plan.h"
+#include "options/option_table.h"
 #include "options/options.h"
 #include "options/wide_options.h"
 #include "request/registration_url.h"
@@ -451,7 +452,8 @@ int main(int argc, char** argv) {
                      arguments.tail_file == nullptr && !arguments.utf8;
     if (as_the_program) {
         ParseWideOptions(WideTailAfterSeparator(), options, &wide);
-        LeaveOutUnheldDetails(DetailsTheCodePageCannotHold(arguments.code_page, wide), &options);
+        LeaveOutDetailsNotInCodePage(DetailsTheCodePageCannotHold(arguments.code_page, wide),
+                                     &options);
     }
 #endif
     if (!as_the_program) {
@@ -462,10 +464,9 @@ int main(int argc, char** argv) {
     }
     char number[16];
     printf("mask: 0x%02X\n", mask);
-    PrintField(output, "productid", options.productid);
-    PrintField(output, "username", options.username);
-    PrintField(output, "organization", options.organization);
-    PrintField(output, "serialno", options.serialno);
+    for (const OptionRow& option : kOptions) {
+        if (IsDetail(option)) PrintField(output, option.query_key, options.*option.field);
+    }
     PrintWideField("readme", wide.readme);
     PrintWideField("owner_class", wide.owner_class);
     PrintWideField("owner_title", wide.owner_title);
