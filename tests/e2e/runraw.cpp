@@ -1,8 +1,8 @@
 // runraw FILE: starts the command line held in FILE byte for byte (no quoting, no code-page
 // conversion on the way), with the limited token a standard user has (or, where the environment
-// sets RUNRAW_ELEVATED, with its own elevated one), waits for it and exits with its exit code. Wine turns the arguments of
-// a Unix command into a Windows command line of its own making; tests that must control every
-// byte of a command line go through this instead.
+// sets RUNRAW_ELEVATED, with its own elevated one), waits for it and exits with its exit code.
+// Wine turns the arguments of a Unix command into a Windows command line of its own making; tests
+// that must control every byte of a command line go through this instead.
 #include <stdio.h>
 #include <windows.h>
 
