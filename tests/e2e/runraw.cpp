@@ -26,8 +26,9 @@ int main(int argc, char** argv) {
     PROCESS_INFORMATION process;
     bool elevated = GetEnvironmentVariableA("RUNRAW_ELEVATED", nullptr, 0) > 0;
     HANDLE token = elevated ? nullptr : LimitedToken();
-    if ((!elevated && token == nullptr) || !CreateProcessAsUserA(token, nullptr, command_line, nullptr, nullptr,
-                                                  TRUE, 0, nullptr, nullptr, &startup, &process))
+    if ((!elevated && token == nullptr) ||
+        !CreateProcessAsUserA(token, nullptr, command_line, nullptr, nullptr, TRUE, 0, nullptr,
+                              nullptr, &startup, &process))
         return 122;
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exit_code = 123;
