@@ -127,6 +127,24 @@ const BrowserTypeCase kBrowserTypeCases[] = {
      {"ChosenPage", "C:\\new.exe %1", nullptr, nullptr},
      "ChosenPage",
      "C:\\new.exe %1"},
+    {"the user's choice wins over what .htm names",
+     {"ChosenPage", "C:\\new.exe %1", "htmlfile", "C:\\old.exe %1"},
+     "ChosenPage",
+     "C:\\new.exe %1"},
+    // A browser uninstalled leaves its choice behind.
+    {"a choice whose type has no readable open command gives way to .htm",
+     {"GoneBrowserHTML", nullptr, "htmlfile", "C:\\old.exe %1"},
+     "htmlfile",
+     "C:\\old.exe %1"},
+    {"a choice whose open command is empty gives way to .htm",
+     {"GoneBrowserHTML", "", "htmlfile", "C:\\old.exe %1"},
+     "htmlfile",
+     "C:\\old.exe %1"},
+    {"a registered type without a command names no browser",
+     {nullptr, nullptr, "htmlfile", nullptr},
+     "(null)",
+     "(null)"},
+    {"no choice and no .htm association", {nullptr, nullptr, nullptr, nullptr}, "(null)", "(null)"},
 };
 
 TEST(ChooseBrowserFileTypeTest, FileTypes) {
@@ -222,6 +240,35 @@ TEST(ComposeReadmePathTest, LongestModulePathFitsWhole) {
     std::string shorter = "C:\\" + std::string(kWidePathSize - 1 - 4 - 10, 'd') + "\\";
     EXPECT_TRUE(ComposeReadmePath(nullptr, Wide(shorter.c_str()).get(), out.bytes, out.size));
     EXPECT_EQ(shorter + "readme.txt", out.Text());
+}
+
+// Each buffer at its exact limit: the longest input that fits is composed whole, one unit more is
+// refused, never cut.
+TEST(LaunchCommandsTest, ExactLimits) {
+    for (size_t extra : {0, 1}) {
+        bool fits = extra == 0;
+        std::string system32 = "C:\\" + std::string(kSystemDirectorySize - 1 - 3 + extra, 's');
+        GuardedBuffer notepad(kNotepadPathSize);
+        EXPECT_EQ(fits,
+                  ComposeNotepadPath(Wide(system32.c_str()).get(), notepad.bytes, notepad.size))
+            << "System32 of " << system32.size() << " units";
+        EXPECT_EQ(fits ? system32 + "\\notepad.exe" : "", notepad.Text());
+        EXPECT_TRUE(notepad.Intact());
+
+        std::string path = "C:\\" + std::string(kProcessCommandLineSize - 1 - 12 - 3 + extra, 'p');
+        GuardedBuffer command(kProcessCommandLineSize);
+        EXPECT_EQ(fits, ComposeReadmeCommand(Wide(path.c_str()).get(), command.bytes, command.size))
+            << "a readme path of " << path.size() << " units";
+        EXPECT_EQ(fits ? "notepad.exe " + path : "", command.Text());
+        EXPECT_TRUE(command.Intact());
+
+        std::string readme = "C:\\" + std::string(kWidePathSize - 1 - 3 + extra, 'r');
+        GuardedBuffer out(kWidePathSize);
+        EXPECT_EQ(fits, ComposeReadmePath(Wide(readme.c_str()).get(), nullptr, out.bytes, out.size))
+            << "/R of " << readme.size() << " units";
+        EXPECT_EQ(fits ? readme : "", out.Text());
+        EXPECT_TRUE(out.Intact());
+    }
 }
 
 struct KeyCase {
