@@ -16,8 +16,8 @@ void BM_ParseAndBuildBothAddresses(benchmark::State& state) {
     char plain[kAddressSize];
     for (auto _ : state) {
         ParseOptions(kSampleTail, classes, &options);
-        BuildRegistrationUrl(kRegistUrlSsl, options, classes, ssl, sizeof ssl);
-        BuildRegistrationUrl(kRegistUrlPlain, options, classes, plain, sizeof plain);
+        BuildRegistrationUrl(kSampleSslBase, options, classes, ssl, sizeof ssl);
+        BuildRegistrationUrl(kSamplePlainBase, options, classes, plain, sizeof plain);
         benchmark::DoNotOptimize(ssl);
         benchmark::DoNotOptimize(plain);
     }

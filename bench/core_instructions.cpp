@@ -17,8 +17,8 @@ char g_plain[kAddressSize];
 
 extern "C" __attribute__((noinline)) void MeasuredWork() {
     ParseOptions(kSampleTail, g_classes, &g_options);
-    BuildRegistrationUrl(kRegistUrlSsl, g_options, g_classes, g_ssl, sizeof g_ssl);
-    BuildRegistrationUrl(kRegistUrlPlain, g_options, g_classes, g_plain, sizeof g_plain);
+    BuildRegistrationUrl(kSampleSslBase, g_options, g_classes, g_ssl, sizeof g_ssl);
+    BuildRegistrationUrl(kSamplePlainBase, g_options, g_classes, g_plain, sizeof g_plain);
 }
 
 int main() {

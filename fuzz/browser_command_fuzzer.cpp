@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         RegistrationOptions options;
         ParseOptions(tail.get(), classes, &options);
         char address[kAddressSize];
-        BuildRegistrationUrl((control & 2) != 0 ? kRegistUrlPlain : kRegistUrlSsl, options, classes,
+        BuildRegistrationUrl((control & 2) != 0 ? kFuzzPlainBase : kFuzzSslBase, options, classes,
                              address, sizeof address);
         url = address;
     }

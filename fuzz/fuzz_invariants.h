@@ -20,6 +20,10 @@
 
 #include "codepage/char_class.h"
 
+// The form's base addresses at a host of the fuzzers' own, as the program composes them.
+constexpr const char kFuzzSslBase[] = "https://regist.example.com/entry/regist.php";
+constexpr const char kFuzzPlainBase[] = "http://regist.example.com/entry/regist.php";
+
 // `what` is worked out only when the check fails, so it may be costly to build.
 #define FUZZ_CHECK(condition, what)                                         \
     do {                                                                    \

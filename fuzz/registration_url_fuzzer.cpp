@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CharClass classes = CheckedClasses(page);
     unsigned control = input.TakeByte();
     size_t chosen = input.TakeSize();
-    std::string base = (control & 1) != 0 ? kRegistUrlPlain : kRegistUrlSsl;
+    std::string base = (control & 1) != 0 ? kFuzzPlainBase : kFuzzSslBase;
     size_t out_size = kAddressSize - chosen % (kAddressSize - base.size());
 
     RegistrationOptions options;

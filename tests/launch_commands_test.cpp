@@ -401,9 +401,25 @@ TEST(PlanBrowserLaunchTest, TheMessageHoldsTheWholeAddress) {
     }
 }
 
+TEST(PlanBrowserLaunchTest, WithoutAnAddressOnlyTheMessage) {
+    // A release no vendor has stamped: nothing is started, whatever the browsers and the token.
+    std::u16string system32 = U16(kSystem32);
+    for (const SessionFacts& session : {kStandardUser, kElevated}) {
+        BrowserFacts facts = {true, u"b.exe \"%1\"", system32.c_str()};
+        static BrowserPlan plan;
+        PlanBrowserLaunch(nullptr, facts, session, &plan);
+        ASSERT_EQ("message", Describe(plan.plan));
+        EXPECT_EQ(
+            "このプログラムには、ユーザー登録のアドレスが設定されていません。\r\n"
+            "製品の提供元にお問い合わせください。",
+            Utf8(plan.plan.steps[0].message));
+        EXPECT_EQ("Webユーザー登録", Utf8(plan.plan.steps[0].caption));
+    }
+}
+
 TEST(PlanBrowserLaunchTest, SchemeFollowsTheButton) {
-    EXPECT_STREQ("https", WebScheme(kRegistUrlSsl));
-    EXPECT_STREQ("http", WebScheme(kRegistUrlPlain));
+    EXPECT_STREQ("https", WebScheme("https://regist.example.com/entry/regist.php"));
+    EXPECT_STREQ("http", WebScheme("http://regist.example.com/entry/regist.php"));
 }
 
 TEST(ShowsDialogTest, OnlyWhereSomeoneSeesIt) {

@@ -6,13 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include "request/registration_host.h"
 #include "test_support.h"
-#include "version.h"
 
 namespace {
 
-const std::string kSsl = "https://" REGCOMPLETE_HOST "/entry/regist.php";
-const std::string kPlain = "http://" REGCOMPLETE_HOST "/entry/regist.php";
+const std::string kSsl = "https://regist.example.com/entry/regist.php";
+const std::string kPlain = "http://regist.example.com/entry/regist.php";
+const char* const kRegistUrlSsl = kSsl.c_str();
+const char* const kRegistUrlPlain = kPlain.c_str();
 
 std::string Build(const char* base, const std::string& tail, unsigned code_page = 932) {
     CharClass classes = ClassesFor(code_page);
@@ -25,9 +27,40 @@ std::string Build(const char* base, const std::string& tail, unsigned code_page 
     return out;
 }
 
+struct BaseCase {
+    const char* why;
+    RegistrationScheme scheme;
+    std::string host;
+    size_t out_size;
+    const char* base;  // null: none
+};
+
 TEST(RegistrationUrlTest, BaseAddresses) {
-    EXPECT_EQ(kSsl, kRegistUrlSsl);
-    EXPECT_EQ(kPlain, kRegistUrlPlain);
+    const std::string longest_host(kHostSlotSize - 1, 'h');
+    const std::string longest = "https://" + longest_host + "/entry/regist.php";
+    const BaseCase cases[] = {
+        {"the secure form", RegistrationScheme::kSsl, "regist.example.com", kAddressSize,
+         kSsl.c_str()},
+        {"the plain form differs only in its scheme", RegistrationScheme::kPlain,
+         "regist.example.com", kAddressSize, kPlain.c_str()},
+        {"a port stays with the host", RegistrationScheme::kSsl, "h.example:8443", kAddressSize,
+         "https://h.example:8443/entry/regist.php"},
+        {"no host: a release no vendor has stamped opens nothing", RegistrationScheme::kSsl, "",
+         kAddressSize, nullptr},
+        {"the longest host the slot holds", RegistrationScheme::kSsl, longest_host, kAddressSize,
+         longest.c_str()},
+        {"exactly the address and its zero", RegistrationScheme::kPlain, "h", 26,
+         "http://h/entry/regist.php"},
+        {"one byte short: nothing cut", RegistrationScheme::kPlain, "h", 25, nullptr},
+    };
+    for (const BaseCase& c : cases) {
+        char out[kAddressSize + 1];
+        memset(out, 'X', sizeof out);
+        const char* base = ComposeRegistrationBase(c.scheme, c.host.c_str(), out, c.out_size);
+        EXPECT_EQ(OrNull(c.base), OrNull(base)) << c.why;
+        EXPECT_EQ(c.base != nullptr ? c.base : "", std::string(out)) << c.why;
+        EXPECT_EQ('X', out[c.out_size]) << c.why;
+    }
 }
 
 struct UrlCase {

@@ -12,6 +12,10 @@ const char16_t kBrowserMessage[] =
     u"ブラウザーを起動できませんでした。\r\n"
     u"次のアドレスをブラウザーで開いてください（Ctrl+C "
     u"でこのメッセージをコピーできます）。\r\n\r\n";
+// A copy that no vendor has stamped with a registration host yet: the vendor is to notice at once.
+const char16_t kNoAddressMessage[] =
+    u"このプログラムには、ユーザー登録のアドレスが設定されていません。\r\n"
+    u"製品の提供元にお問い合わせください。";
 const char16_t kReadmeCaption[] = u"READMEを読む";
 const char16_t kReadmeMessage[] = u"READMEを開けませんでした。\r\n\r\n";
 
@@ -65,6 +69,11 @@ const char* WebScheme(const char* address) {
 void PlanBrowserLaunch(const char* address, const BrowserFacts& facts, const SessionFacts& session,
                        BrowserPlan* out) {
     out->plan.count = 0;
+    if (address == nullptr) {
+        AddMessage(&out->plan, out->message, kBrowserMessageSize, kNoAddressMessage, u"",
+                   kBrowserCaption);
+        return;
+    }
     WideText widened = StartText(out->address, kAddressSize);
     AppendBytes(&widened, address);
     if (session.elevated)

@@ -96,7 +96,8 @@ const char* WebScheme(const char* address);
 // the desktop user's default browser. Where the program may start things with its own rights:
 // with a web default, the shell and then the ".htm" command; without one, the command and then
 // the shell. Last, a message when nothing starts a browser. A command that cannot be composed is
-// left out.
+// left out. Without an address (a release no vendor has stamped with a host), only a message that
+// says so: no details go anywhere.
 void PlanBrowserLaunch(const char* address, const BrowserFacts& facts, const SessionFacts& session,
                        BrowserPlan* out);
 

@@ -1,22 +1,34 @@
-// Composes the registration address. The host is a setting of the build.
+// Composes the registration address. The host is the program's slot (registration_host.h).
 #include "request/registration_url.h"
 
 #include <string.h>
 
 #include "options/option_table.h"
 #include "request/query_encoding.h"
-#include "version.h"
-
-const char kRegistUrlSsl[] = "https://" REGCOMPLETE_HOST "/entry/regist.php";
-const char kRegistUrlPlain[] = "http://" REGCOMPLETE_HOST "/entry/regist.php";
-
-static_assert(sizeof kRegistUrlSsl <= kAddressSize, "the registration host name is too long");
+#include "request/registration_host.h"
 
 namespace {
 
 constexpr size_t kEncodedValueSize = 512;  // one encoded detail including its terminating zero
+constexpr char kFormPath[] = "/entry/regist.php";
+
+static_assert(sizeof "https://" - 1 + kHostSlotSize - 1 + sizeof kFormPath <= kAddressSize,
+              "the longest host's address fits the address buffer");
 
 }  // namespace
+
+const char* ComposeRegistrationBase(RegistrationScheme scheme, const char* host, char* out,
+                                    size_t out_size) {
+    if (out_size > 0) out[0] = '\0';
+    if (host == nullptr || host[0] == '\0') return nullptr;
+    const char* start = scheme == RegistrationScheme::kSsl ? "https://" : "http://";
+    size_t length = strlen(start) + strlen(host) + strlen(kFormPath);
+    if (length >= out_size) return nullptr;
+    strcpy(out, start);
+    strcat(out, host);
+    strcat(out, kFormPath);
+    return out;
+}
 
 char* BuildRegistrationUrl(const char* base, const RegistrationOptions& options,
                            const CharClass& classes, char* out, size_t out_size) {

@@ -8,8 +8,13 @@
 
 constexpr size_t kAddressSize = 512;  // address including its terminating zero
 
-extern const char kRegistUrlSsl[];
-extern const char kRegistUrlPlain[];
+enum class RegistrationScheme { kSsl, kPlain };
+
+// The form's base address: "https://" (kSsl) or "http://", `host`, then "/entry/regist.php",
+// into `out`. Null, with `out` empty, when there is no host (a release no vendor has stamped) or
+// it does not fit.
+const char* ComposeRegistrationBase(RegistrationScheme scheme, const char* host, char* out,
+                                    size_t out_size);
 
 // Writes `base` followed by the present details as query parameters, in the order of kOptions
 // (option_table.h), into `out` and returns `out`. A detail whose key and whole encoded value do
