@@ -47,14 +47,14 @@ e2e_install_notepad() {
     cp "$E2E_TEST_BIN/notepad.exe" "$system32/notepad.exe.$$" && mv -f "$system32/notepad.exe.$$" "$system32/notepad.exe"
 }
 
-# e2e_stage_program [FOLDER [EXE_NAME]]: copies regcomplete.exe (as EXE_NAME), the planted
-# notepad.exe and a readme.txt into FOLDER under the case's C: folder; E2E_EXE is its Windows
-# path. FOLDER and EXE_NAME are UTF-8.
+# e2e_stage_program [FOLDER [EXE_NAME]]: copies regcomplete.exe (the build's, or E2E_PROGRAM) as
+# EXE_NAME, the planted notepad.exe and a readme.txt into FOLDER under the case's C: folder;
+# E2E_EXE is its Windows path. FOLDER and EXE_NAME are UTF-8.
 e2e_stage_program() {
     local folder=${1:-} name=${2:-regcomplete.exe}
     local dir=$E2E_STAGE${folder:+/$folder}
     mkdir -p "$dir"
-    cp "$E2E_BIN/regcomplete.exe" "$dir/$name"
+    cp "${E2E_PROGRAM:-$E2E_BIN/regcomplete.exe}" "$dir/$name"
     cp "$E2E_PLANTED/notepad.exe" "$dir/notepad.exe"
     printf 'readme\r\n' >"$dir/readme.txt"
     E2E_EXE=$E2E_STAGE_WIN${folder:+\\${folder//\//\\}}\\$name

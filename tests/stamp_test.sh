@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# The release for every vendor and its stamp, as a vendor uses them:
+#   - a build without a host (built here, in BUILD_DIR/unstamped) and one with a host and Japanese
+#     names (BUILD_DIR/named, the release settings of a vendor);
+#   - the host check tool (HOST_TOOL) and the Windows one under Wine each stamp the unstamped
+#     program: the result is the bytes of the build with that host and those names, for the test
+#     build's ASCII host without names and for the vendor's host with Japanese names;
+#   - --show reads the host and names back;
+#   - each refusal gives its message and leaves no output file;
+#   - a stamped program signed with osslsigncode verifies.
+# Leaves BUILD_DIR/unstamped/bin/regcomplete.exe and BUILD_DIR/stamped/regcomplete.exe (the
+# vendor's host and names stamped) for the dialog cases that run them (e2e/release_test.sh).
+# usage: stamp_test.sh SOURCE_DIR BUILD_DIR HOST_TOOL HOST   (REGCOMPLETE_WIN_BUILD = BUILD_DIR)
+set -u
+top=$1 build=$2 host_tool=$3 host=$4
+. "$(dirname "$0")/e2e/wine_env.sh"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+vendor_host=regist.vendor-example.jp
+company=例示株式会社
+copyright="© 2026 例示株式会社"
+# build_program DIR CMAKE_ARGS...: the program alone, as the release is built.
+build_program() {
+    local dir=$build/$1
+    shift
+    cmake -S "$top" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" \
+        -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF "$@" >"$scratch/cmake.log" 2>&1 &&
+        cmake --build "$dir" -j2 --target regcomplete >>"$scratch/cmake.log" 2>&1 ||
+        { cat "$scratch/cmake.log"; fail "could not build $dir"; exit 1; }
+}
+build_program unstamped -DREGCOMPLETE_HOST= -DREGCOMPLETE_COMPANY_NAME= -DREGCOMPLETE_COPYRIGHT=
+build_program named -DREGCOMPLETE_HOST=$vendor_host -DREGCOMPLETE_COMPANY_NAME="$company" \
+    -DREGCOMPLETE_COPYRIGHT="$copyright"
+unstamped=$build/unstamped/bin/regcomplete.exe
+mkdir -p "$build/stamped"
+
+wine_prefix_ready || { echo "could not create the Wine prefix"; exit 1; }
+win_tool=$(windows_path "$build/bin/regcomplete-check.exe")
+# Both tools, each taking Unix paths; the Windows one gets the names in the Unicode command line.
+host_stamp() { "$host_tool" "$@"; }
+wine_stamp() {
+    local args=() a
+    for a in "$@"; do
+        case $a in /*) args+=("$(windows_path "$(dirname "$a")")\\$(basename "$a")") ;; *) args+=("$a") ;; esac
+    done
+    wine "$win_tool" "${args[@]}"
+}
+
+for tool in host_stamp wine_stamp; do
+    out=$scratch/$tool-test-host.exe
+    "$tool" --stamp --host "$host" "$unstamped" "$out" >/dev/null 2>&1 ||
+        fail "$tool: stamping with $host failed"
+    cmp -s "$out" "$build/bin/regcomplete.exe" ||
+        fail "$tool: stamped with $host, not the bytes of the build with it"
+    out=$scratch/$tool-vendor.exe
+    "$tool" --stamp --host $vendor_host --company "$company" --copyright "$copyright" \
+        "$unstamped" "$out" >/dev/null 2>&1 || fail "$tool: stamping with the vendor's names failed"
+    cmp -s "$out" "$build/named/bin/regcomplete.exe" ||
+        fail "$tool: stamped with the vendor's host and names, not the bytes of their build"
+    shown=$("$tool" --show "$out" 2>&1 | tr -d '\r')
+    expected="version: $(sed -n 's/^project(regcomplete VERSION \([0-9.]*\) .*/\1/p' "$top/CMakeLists.txt") release
+host: $vendor_host
+company: $company
+copyright: $copyright
+signed: no
+stamps with this tool: yes"
+    [ "$shown" = "$expected" ] || { fail "$tool: --show of the vendor's program"; diff <(echo "$expected") <(echo "$shown"); }
+    "$tool" --show "$unstamped" 2>&1 | tr -d '\r' | grep -qx 'host: (none: not stamped)' ||
+        fail "$tool: --show of the unstamped program names a host"
+done
+cp "$scratch/host_stamp-vendor.exe" "$build/stamped/regcomplete.exe"
+
+# Refusals: each with its message, none leaving an output file.
+printf 'not a program\n' >"$scratch/text.exe"
+cp "$unstamped" "$scratch/other-release.exe"
+# The same program of another version: its slot's marker names that version.
+sed -i 's/\(regcomplete registration host \)[0-9.]*\( release\)/\19.9.9\2/' "$scratch/other-release.exe"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$scratch/key.pem" -out "$scratch/cert.pem" \
+    -days 2 -subj "/CN=regcomplete stamp test" -addext "extendedKeyUsage=codeSigning" 2>/dev/null
+osslsigncode sign -certs "$scratch/cert.pem" -key "$scratch/key.pem" -in "$unstamped" \
+    -out "$scratch/signed.exe" >/dev/null 2>&1 || fail "osslsigncode could not sign a copy"
+long_name=$(printf '名%.0s' {1..128})
+refusals=(
+    "not a host name|--host regist/example $unstamped|not a host name"
+    "a host with a blank|--host 'a b' $unstamped|not a host name"
+    "a name too long for its slot|--host h.example --company $long_name $unstamped|too long"
+    "not this program|--host h.example $scratch/text.exe|is not regcomplete.exe"
+    "the check tool is not the program|--host h.example $build/bin/regcomplete-check.exe|is not regcomplete.exe"
+    "another release|--host h.example $scratch/other-release.exe|not a release build of regcomplete"
+    "a signed program|--host h.example $scratch/signed.exe|is signed"
+)
+for tool in host_stamp wine_stamp; do
+    for row in "${refusals[@]}"; do
+        IFS='|' read -r why args wanted <<<"$row"
+        rm -f "$scratch/refused.exe"
+        eval "set -- $args"
+        message=$("$tool" --stamp "$@" "$scratch/refused.exe" 2>&1)
+        rc=$?
+        [ $rc -eq 1 ] || fail "$tool: $why: exit code $rc, not 1"
+        grep -q -- "$wanted" <<<"$message" || fail "$tool: $why: message '$message' lacks '$wanted'"
+        [ ! -e "$scratch/refused.exe" ] || fail "$tool: $why: an output file was left"
+    done
+    cp "$unstamped" "$scratch/same.exe"
+    "$tool" --stamp --host h.example "$scratch/same.exe" "$scratch/same.exe" >/dev/null 2>&1
+    [ $? -eq 1 ] || fail "$tool: the output is the input, yet not refused"
+    cmp -s "$scratch/same.exe" "$unstamped" || fail "$tool: the input was changed in place"
+done
+
+# Stamp first, then sign: the signed stamped program verifies.
+osslsigncode sign -certs "$scratch/cert.pem" -key "$scratch/key.pem" \
+    -in "$scratch/host_stamp-vendor.exe" -out "$scratch/vendor-signed.exe" >/dev/null 2>&1 &&
+    osslsigncode verify -CAfile "$scratch/cert.pem" -in "$scratch/vendor-signed.exe" >/dev/null 2>&1 ||
+    fail "the stamped program, signed, does not verify"
+
+echo "$failures failed"
+[ $failures -eq 0 ]
