@@ -7,4 +7,7 @@
 #define IDC_REGIST_PLAIN 1001
 #define IDC_REGIST_SSL 1002
 #define IDC_README 1003
-#define IDC_LABEL (-1)
+// The labels, which the program never addresses; Windows' resource headers define it the same.
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

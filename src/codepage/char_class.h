@@ -16,7 +16,7 @@ struct CharClass {
 };
 
 // Room for the lead-byte ranges the platform reports: up to six pairs of first and last byte,
-// ended by a pair of zero bytes.
+// ended by a pair of zero bytes: MAX_LEADBYTES, which ui/code_page_win32.cpp checks it against.
 constexpr size_t kLeadBytePairsSize = 12;
 
 // `reported_lead_bytes` is the platform's list of lead-byte ranges for `code_page` (pairs of first

@@ -8,7 +8,7 @@
 #include <shldisp.h>
 #include <shlobj.h>
 
-#include "launch/launch.h"
+#include "launch/launch_win32.h"
 
 namespace {
 

@@ -41,7 +41,7 @@ const char16_t* ChooseBrowserFileType(const HtmAssociation& association,
 }
 
 bool ComposeCommandKey(const char16_t* file_type, char16_t* out, size_t out_size) {
-    if (file_type == nullptr) return RefuseText(out, out_size);
+    if (file_type == nullptr) return EmptyAndFail(out, out_size);
     WideText key = StartText(out, out_size);
     return WholeOrNothing(AppendText(&key, file_type) && AppendText(&key, kOpenCommandKeySuffix),
                           out, out_size);
@@ -49,13 +49,13 @@ bool ComposeCommandKey(const char16_t* file_type, char16_t* out, size_t out_size
 
 bool ComposeBrowserCommand(const char16_t* command_template, const char* url, char16_t* out,
                            size_t out_size) {
-    if (command_template == nullptr || url == nullptr) return RefuseText(out, out_size);
+    if (command_template == nullptr || url == nullptr) return EmptyAndFail(out, out_size);
     const char16_t* cut = FindText(command_template, kQuotedPlaceholder);
     if (cut == nullptr) cut = FindText(command_template, kBarePlaceholder);
     size_t kept =
         cut != nullptr ? static_cast<size_t>(cut - command_template) : TextLength(command_template);
     // With nothing before the address, the address itself would be started as a program.
-    if (kept == 0) return RefuseText(out, out_size);
+    if (kept == 0) return EmptyAndFail(out, out_size);
 
     WideText command = StartText(out, out_size);
     return WholeOrNothing(AppendText(&command, command_template, kept) &&
@@ -68,21 +68,21 @@ bool ComposeReadmePath(const char16_t* readme, const char16_t* module_path, char
     WideText path = StartText(out, out_size);
     if (readme != nullptr && readme[0] != 0)
         return WholeOrNothing(AppendText(&path, readme), out, out_size);
-    if (module_path == nullptr) return RefuseText(out, out_size);
+    if (module_path == nullptr) return EmptyAndFail(out, out_size);
     return WholeOrNothing(AppendText(&path, module_path, DirectoryLength(module_path)) &&
                               AppendText(&path, kReadmeFileName),
                           out, out_size);
 }
 
 bool ComposeNotepadPath(const char16_t* system_directory, char16_t* out, size_t out_size) {
-    if (system_directory == nullptr || system_directory[0] == 0) return RefuseText(out, out_size);
+    if (system_directory == nullptr || system_directory[0] == 0) return EmptyAndFail(out, out_size);
     WideText path = StartText(out, out_size);
     return WholeOrNothing(
         AppendText(&path, system_directory) && AppendText(&path, kNotepadFileName), out, out_size);
 }
 
 bool ComposeReadmeCommand(const char16_t* readme_path, char16_t* out, size_t out_size) {
-    if (readme_path == nullptr) return RefuseText(out, out_size);
+    if (readme_path == nullptr) return EmptyAndFail(out, out_size);
     WideText command = StartText(out, out_size);
     return WholeOrNothing(
         AppendText(&command, kNotepadCommandPrefix) && AppendText(&command, readme_path), out,

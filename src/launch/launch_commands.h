@@ -3,10 +3,10 @@
 // is the browser's.
 //
 // Everything here is pure and UTF-16, as the registry, the module path and CreateProcessW have
-// it: the command template and the program's own path are read by the Win32 half (launch.h) and
-// passed in, so every unit of both command lines can be checked without Windows. The buffers are
-// sized so that nothing that can reach them is ever cut: a command that still does not fit is
-// not composed at all, and the caller starts nothing.
+// it: the command template and the program's own path are read by the Win32 half
+// (launch_win32.h) and passed in, so every unit of both command lines can be checked without
+// Windows. The buffers are sized so that nothing that can reach them is ever cut: a command that
+// still does not fit is not composed at all, and the caller starts nothing.
 #pragma once
 
 #include <stddef.h>

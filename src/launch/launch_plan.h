@@ -1,8 +1,9 @@
 // What a press of a button does, decided in full before anything is started: a short list of
 // ways to try in order, each a program to start, something for the shell to open, something to
-// hand to the desktop's shell, or a message for the user. The Win32 half (launch.h) carries a plan
-// out and stops at the first way that works; the check tool prints the same plan. So the program
-// and the tool can never tell two stories, and every decision here is tested without Windows.
+// hand to the desktop's shell, or a message for the user. The Win32 half (launch_win32.h) carries
+// a plan out and stops at the first way that works; the check tool prints the same plan. So the
+// program and the tool can never tell two stories, and every decision here is tested without
+// Windows.
 //
 // Whose rights: an installer that runs as administrator (or as SYSTEM, or as another account after
 // over-the-shoulder elevation) starts this program with its own rights. A browser or Notepad

@@ -10,7 +10,8 @@ struct WideText {
     size_t used;
 };
 
-inline size_t TextLength(const char16_t* text) {
+template <typename Unit>
+inline size_t TextLength(const Unit* text) {
     size_t length = 0;
     while (text[length] != 0) ++length;
     return length;
@@ -21,9 +22,20 @@ inline WideText StartText(char16_t* out, size_t out_size) {
     return WideText{out, out_size, 0};
 }
 
-inline bool AppendText(WideText* text, const char16_t* piece, size_t length) {
+// A unit of UTF-16 as it is, and a byte as the unit of the same value.
+inline char16_t UnitOf(char16_t unit) {
+    return unit;
+}
+inline char16_t UnitOf(char byte) {
+    return static_cast<unsigned char>(byte);
+}
+
+// `length` units of `piece`, each as the UTF-16 unit of the same value: UTF-16 itself, or bytes
+// that are ASCII (an address) or Latin-1.
+template <typename Unit>
+inline bool AppendText(WideText* text, const Unit* piece, size_t length) {
     if (text->size == 0 || length >= text->size - text->used) return false;
-    for (size_t i = 0; i < length; ++i) text->out[text->used + i] = piece[i];
+    for (size_t i = 0; i < length; ++i) text->out[text->used + i] = UnitOf(piece[i]);
     text->used += length;
     text->out[text->used] = 0;
     return true;
@@ -35,17 +47,12 @@ inline bool AppendText(WideText* text, const char16_t* piece) {
 
 // Bytes that are ASCII (an address) or Latin-1, one unit each.
 inline bool AppendBytes(WideText* text, const char* bytes) {
-    size_t length = 0;
-    while (bytes[length] != '\0') ++length;
-    if (text->size == 0 || length >= text->size - text->used) return false;
-    for (size_t i = 0; i < length; ++i)
-        text->out[text->used + i] = static_cast<unsigned char>(bytes[i]);
-    text->used += length;
-    text->out[text->used] = 0;
-    return true;
+    return AppendText(text, bytes, TextLength(bytes));
 }
 
-inline bool RefuseText(char16_t* out, size_t out_size) {
+// Empties `out` (when it has room for the zero) and answers false: what a function that fills
+// `out` returns when the whole text does not fit.
+inline bool EmptyAndFail(char16_t* out, size_t out_size) {
     if (out_size > 0) out[0] = 0;
     return false;
 }
@@ -53,7 +60,7 @@ inline bool RefuseText(char16_t* out, size_t out_size) {
 // `whole` when every piece went in; otherwise false with `out` emptied, so that nothing cut short
 // is ever used.
 inline bool WholeOrNothing(bool whole, char16_t* out, size_t out_size) {
-    return whole || RefuseText(out, out_size);
+    return whole || EmptyAndFail(out, out_size);
 }
 
 // The first occurrence of `needle` in `text`, or null.

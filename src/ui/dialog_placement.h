@@ -20,6 +20,7 @@ OwnerSource ChooseOwnerSource(const RegistrationOptions& options, bool owner_win
 // window is larger than the screen; the division truncates toward zero.
 int CentredOrigin(int screen_extent, int window_extent);
 
+// Windows' own values, which main_win32.cpp checks these against.
 constexpr unsigned long kStartfUseShowWindow = 0x00000001;  // STARTF_USESHOWWINDOW
 constexpr int kShowDefault = 10;                            // SW_SHOWDEFAULT
 

@@ -8,6 +8,7 @@ enum class ColourRequest {
     kEdit,    // WM_CTLCOLOREDIT
 };
 
+// Windows' own value, which completion_dialog_win32.cpp checks this against.
 constexpr unsigned long kHighContrastOn = 0x00000001;  // HCF_HIGHCONTRASTON
 
 // True when the request is answered with white behind and around the text: the info box's, and any

@@ -30,6 +30,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "check_platform.h"
 #include "code_page_text.h"
 #include "codepage/char_class.h"
 #include "launch/launch_plan.h"
@@ -38,18 +39,6 @@
 #include "options/wide_options.h"
 #include "request/registration_url.h"
 #include "version.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-
-#include "launch/launch.h"
-#include "launch/session_win32.h"
-#include "options/command_tail.h"
-#include "ui/code_page.h"
-#include "ui/system_dlls.h"
-#endif
 
 namespace {
 
@@ -181,7 +170,7 @@ bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const
         return false;
     }
     if (arguments->tail_file == nullptr && arguments->separator == 0) {
-        *problem = "missing -- before the command-line tail";
+        *problem = kNoSeparator;
         return false;
     }
     return true;
@@ -205,88 +194,37 @@ bool ReadTailFile(const char* path, bool utf8, char* tail, size_t size) {
     return true;
 }
 
-const char* ConversionProblem(TextConversion result, const char* what) {
-    static char problem[160];
-    const char* reason = result == TextConversion::kNotUtf8 ? "is not UTF-8"
-                         : result == TextConversion::kNotInCodePage
-                             ? "holds a character that the code page cannot hold"
-                         : result == TextConversion::kTooLong
-                             ? "is longer than a command line can be"
-                             : "cannot be converted: this system does not know the code page";
-    snprintf(problem, sizeof problem, "--utf8: %s %s", what, reason);
-    return problem;
-}
-
-#ifdef _WIN32
-// Everything after the first " -- " of the line after the tool's own name, unit for unit, or null.
-template <typename Char>
-const Char* TailAfterSeparator(const Char* line) {
-    if (line[0] == '-' && line[1] == '-' && (line[2] == ' ' || line[2] == '\0'))
-        return line[2] == '\0' ? line + 2 : line + 3;
-    for (const Char* p = line; *p != '\0'; ++p) {
-        if (p[0] == ' ' && p[1] == '-' && p[2] == '-' && (p[3] == ' ' || p[3] == '\0'))
-            return p[3] == '\0' ? p + 3 : p + 4;
+// The tail in the code page, from the command line or the file; null with `*problem` set when
+// there is none to read.
+const char* TakeTail(int argc, char** argv, const CheckArguments& arguments,
+                     const CharClass& classes, const char** problem) {
+    static char given[kTailSize];
+    static char converted[kTailSize];
+    if (arguments.tail_file == nullptr) {
+        const TailSource source = {argc, argv, arguments.separator, arguments.utf8,
+                                   arguments.code_page};
+        return TailAfterDoubleDash(source, classes, converted, sizeof converted, problem);
     }
+    if (!ReadTailFile(arguments.tail_file, arguments.utf8, given, sizeof given)) {
+        *problem = "cannot read the --tail-file, or it is longer than a command line can be";
+        return nullptr;
+    }
+    if (!arguments.utf8) return given;
+    TextConversion result =
+        Utf8ToCodePage(given, strlen(given), arguments.code_page, converted, sizeof converted);
+    if (result == TextConversion::kConverted) return converted;
+    *problem = ConversionProblem(result, "the tail");
     return nullptr;
 }
 
-// The tail as UTF-16, as the program's second reading gets it.
-const char16_t* WideTailAfterSeparator() {
-    const char16_t* tail =
-        TailAfterSeparator(SkipProgramName(reinterpret_cast<const char16_t*>(GetCommandLineW())));
-    return tail != nullptr ? tail : u"";
-}
-
-#endif
-
-// The tail in the code page, from the command line or the file; null with `*problem` set when
-// there is none to read.
-const char* TakeTail([[maybe_unused]] char** argv, const CheckArguments& arguments,
-                     [[maybe_unused]] const CharClass& classes, const char** problem) {
-    static char given[kTailSize];
-    static char converted[kTailSize];
-    const char* tail = nullptr;
-    if (arguments.tail_file != nullptr) {
-        if (!ReadTailFile(arguments.tail_file, arguments.utf8, given, sizeof given)) {
-            *problem = "cannot read the --tail-file, or it is longer than a command line can be";
-            return nullptr;
-        }
-        tail = given;
-    } else {
-#ifdef _WIN32
-        if (arguments.utf8) {
-            // The text as typed, not as the system's code page could hold it.
-            const wchar_t* wide = reinterpret_cast<const wchar_t*>(TailAfterSeparator(
-                SkipProgramName(reinterpret_cast<const char16_t*>(GetCommandLineW()))));
-            if (wide == nullptr) {
-                *problem = "missing -- before the command-line tail";
-                return nullptr;
-            }
-            TextConversion result =
-                WideToCodePage(wide, arguments.code_page, converted, sizeof converted);
-            if (result != TextConversion::kConverted) {
-                *problem = ConversionProblem(result, "the tail");
-                return nullptr;
-            }
-            return converted;
-        }
-        tail = TailAfterSeparator(SkipProgramName(GetCommandLineA(), classes));
-#else
-        tail = argv[arguments.separator + 1];
-#endif
-        if (tail == nullptr) {
-            *problem = "missing -- before the command-line tail";
-            return nullptr;
-        }
-    }
-    if (!arguments.utf8) return tail;
-    TextConversion result =
-        Utf8ToCodePage(tail, strlen(tail), arguments.code_page, converted, sizeof converted);
-    if (result != TextConversion::kConverted) {
-        *problem = ConversionProblem(result, "the tail");
-        return nullptr;
-    }
-    return converted;
+// The byte classes the tail is read with: the given ranges, or the system's.
+CharClass ClassesOf(const CheckArguments& arguments) {
+    CharClass classes;
+    if (arguments.has_lead_ranges)
+        SetUpCharClass(&classes, arguments.code_page, arguments.lead_ranges);
+    else
+        SetUpSystemClasses(arguments.code_page, &classes);
+    return classes;
 }
 
 // Byte for byte the tail is read as the code page's, whatever it was typed in; a UTF-8 terminal
@@ -374,168 +312,156 @@ const char* ElevationName(const SessionFacts& session) {
 
 // What the platform says of the token and the desktop's shell, unless --elevated stands for it.
 SessionFacts SessionOf(Elevation elevated) {
-    SessionFacts session = {};
-#ifdef _WIN32
-    session = ReadSessionFacts();
-#endif
+    SessionFacts session = ReadSystemSession();
     if (elevated != Elevation::kAsThePlatformSays) session.elevated = elevated != Elevation::kNo;
     if (elevated == Elevation::kFull) session.elevation_type = ElevationType::kFull;
     if (elevated == Elevation::kDefault) session.elevation_type = ElevationType::kDefault;
     if (elevated == Elevation::kNo) session.elevation_type = ElevationType::kDefault;
-#ifdef _WIN32
-    session.shell_is_this_user = ShellIsThisUser();
-#endif
     return session;
 }
 
 // A path or template given on the command line, as UTF-16 into `out` (`out_size` units); null
 // when not given, or when it is longer than the platform would ever report (`limit` units with
 // the zero).
-const char16_t* GivenText(const char* value, unsigned code_page, char16_t* out, size_t out_size,
-                          size_t limit) {
-    if (value == nullptr) return nullptr;
-#ifdef _WIN32
-    (void)code_page;
-    if (!DecodeCodePage(CP_ACP, value, out, out_size)) return nullptr;
-#else
-    (void)code_page;
-    if (!DecodeUtf8(value, out, out_size)) return nullptr;
-#endif
+const char16_t* GivenText(const char* value, char16_t* out, size_t out_size, size_t limit) {
+    if (value == nullptr || !DecodeArgument(value, out, out_size)) return nullptr;
     size_t length = 0;
     while (out[length] != 0) ++length;
     return length < limit ? out : nullptr;
 }
 
-}  // namespace
+// Both readings of the tail, as the program makes them.
+struct Readings {
+    unsigned mask;
+    RegistrationOptions options;
+    WideOptions wide;
+};
 
-int main(int argc, char** argv) {
-#ifdef _WIN32
-    LoadSystemDllsFromSystem32Only();
-#endif
-    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-        puts("regcomplete-check " REGCOMPLETE_VERSION " (host " REGCOMPLETE_HOST ")");
-        return 0;
-    }
-    CheckArguments arguments = {};
-    arguments.code_page = 932;
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-    arguments.code_page = GetACP();
-#endif
-    const char* problem = "";
-    if (!ParseCheckArguments(argc, argv, &arguments, &problem)) return Usage(problem);
-#ifndef _WIN32
-    if (arguments.separator != 0 && arguments.separator + 2 != argc)
-        return Usage("give the command-line tail as one argument after --");
-#endif
+void ReadBoth(const char* tail, const CheckArguments& arguments, const CharClass& classes,
+              Readings* readings) {
+    readings->mask = ParseOptions(tail, classes, &readings->options);
+    // From the line itself and under the system's own code page the tool reads both lines as the
+    // program does.
+    bool from_the_line =
+        !arguments.has_lead_ranges && arguments.tail_file == nullptr && !arguments.utf8;
+    if (from_the_line &&
+        ReadWideAsTheProgram(arguments.code_page, &readings->options, &readings->wide))
+        return;
+    // Otherwise the UTF-16 reading is the tail's own text in the code page given.
+    static char16_t wide_tail[kProcessCommandLineSize];
+    DecodeCodePage(arguments.code_page, tail, wide_tail, kProcessCommandLineSize);
+    ParseWideOptions(wide_tail, readings->options, &readings->wide);
+}
 
-    CharClass classes;
-    SetUpCharClass(&classes, arguments.code_page,
-                   arguments.has_lead_ranges ? arguments.lead_ranges : nullptr);
-#ifdef _WIN32
-    // Unless ranges are given, the system's own for the code page, as the program takes them.
-    if (!arguments.has_lead_ranges) SetUpCodePageClasses(arguments.code_page, &classes);
-#endif
+// What the buttons' plans are made from: the platform's facts with the options' stand-ins.
+struct CheckFacts {
+    BrowserFacts ssl;
+    BrowserFacts plain;
+    const char16_t* browser_type;  // what starts the browser's command line
+    const char16_t* module_path;
+    SessionFacts session;
+};
 
-    const char* tail = TakeTail(argv, arguments, classes, &problem);
-    if (tail == nullptr) return Usage(problem);
-    if (!arguments.utf8) WarnOfUtf8(tail, arguments.code_page);
-    const FieldOutput output = {arguments.utf8, arguments.code_page};
-
-    static RegistrationOptions options;
-    unsigned mask = ParseOptions(tail, classes, &options);
-    static WideOptions wide;
-    bool as_the_program = false;
-#ifdef _WIN32
-    // Under the system's own code page the tool reads both lines as the program does.
-    as_the_program = arguments.code_page == GetACP() && !arguments.has_lead_ranges &&
-                     arguments.tail_file == nullptr && !arguments.utf8;
-    if (as_the_program) {
-        ParseWideOptions(WideTailAfterSeparator(), options, &wide);
-        LeaveOutDetailsNotInCodePage(DetailsTheCodePageCannotHold(arguments.code_page, wide),
-                                     &options);
-    }
-#endif
-    if (!as_the_program) {
-        // Otherwise the UTF-16 reading is the tail's own text in the code page given.
-        static char16_t wide_tail[kProcessCommandLineSize];
-        DecodeCodePage(arguments.code_page, tail, wide_tail, kProcessCommandLineSize);
-        ParseWideOptions(wide_tail, options, &wide);
-    }
-    char number[16];
-    printf("mask: 0x%02X\n", mask);
-    for (const OptionRow& option : kOptions) {
-        if (IsDetail(option)) PrintField(output, option.query_key, options.*option.field);
-    }
-    PrintWideField("readme", wide.readme);
-    PrintWideField("owner_class", wide.owner_class);
-    PrintWideField("owner_title", wide.owner_title);
-    snprintf(number, sizeof number, "%ld", static_cast<long>(options.owner_window));
-    PrintField(output, "owner_window", number);
-
-    char url_ssl[kAddressSize];
-    char url_plain[kAddressSize];
-    PrintField(output, "url_ssl",
-               BuildRegistrationUrl(kRegistUrlSsl, options, classes, url_ssl, sizeof url_ssl));
-    PrintField(
-        output, "url_plain",
-        BuildRegistrationUrl(kRegistUrlPlain, options, classes, url_plain, sizeof url_plain));
-
+void GatherFacts(const CheckArguments& arguments, CheckFacts* facts) {
     static char16_t given_template[kCommandTemplateSize + 1];
     static char16_t given_module_path[kWidePathSize + 1];
     static char16_t given_system_dir[kSystemDirectorySize + 1];
     const char16_t* htm_command =
-        GivenText(arguments.htm_command, arguments.code_page, given_template,
-                  sizeof given_template / sizeof(char16_t), kRegistryValueSize);
-    const char16_t* module_path =
-        GivenText(arguments.module_path, arguments.code_page, given_module_path,
-                  sizeof given_module_path / sizeof(char16_t), kWidePathSize);
+        GivenText(arguments.htm_command, given_template, sizeof given_template / sizeof(char16_t),
+                  kRegistryValueSize);
+    facts->module_path = GivenText(arguments.module_path, given_module_path,
+                                   sizeof given_module_path / sizeof(char16_t), kWidePathSize);
     const char16_t* system_dir =
-        GivenText(arguments.system_dir, arguments.code_page, given_system_dir,
+        GivenText(arguments.system_dir, given_system_dir,
                   sizeof given_system_dir / sizeof(char16_t), kSystemDirectorySize);
-    BrowserFacts ssl_facts = {};
-    BrowserFacts plain_facts = {};
-    const char16_t* browser_type = u"(--htm-command)";
-#ifdef _WIN32
-    static BrowserFactBuffers ssl_buffers;
-    static BrowserFactBuffers plain_buffers;
-    const char16_t* registry_type = nullptr;
-    ssl_facts = ReadBrowserFacts("https", &ssl_buffers, &registry_type);
-    plain_facts = ReadBrowserFacts("http", &plain_buffers, &registry_type);
-    if (arguments.htm_command == nullptr) {
-        htm_command = ssl_facts.command_template;
-        browser_type = registry_type;
-    }
-    static char16_t own_path[kWidePathSize];
-    if (arguments.module_path == nullptr && ReadModulePath(own_path, kWidePathSize))
-        module_path = own_path;
-    if (arguments.system_dir == nullptr) system_dir = ssl_facts.system_directory;
-#else
-    if (arguments.system_dir == nullptr) system_dir = u"C:\\Windows\\system32";
-#endif
-    ssl_facts.command_template = plain_facts.command_template = htm_command;
-    ssl_facts.system_directory = plain_facts.system_directory = system_dir;
-    if (arguments.web_default != kAsThePlatformSays)
-        ssl_facts.has_web_default = plain_facts.has_web_default = arguments.web_default == kYes;
 
-    const SessionFacts session = SessionOf(arguments.elevated);
+    const char16_t* file_type = nullptr;
+    ReadSystemBrowserFacts(&facts->ssl, &facts->plain, &file_type);
+    facts->browser_type = u"(--htm-command)";
+    if (arguments.htm_command == nullptr) {
+        htm_command = facts->ssl.command_template;
+        facts->browser_type = file_type;
+    }
+    if (arguments.module_path == nullptr) facts->module_path = SystemModulePath();
+    if (arguments.system_dir == nullptr) system_dir = facts->ssl.system_directory;
+    facts->ssl.command_template = facts->plain.command_template = htm_command;
+    facts->ssl.system_directory = facts->plain.system_directory = system_dir;
+    if (arguments.web_default != kAsThePlatformSays)
+        facts->ssl.has_web_default = facts->plain.has_web_default = arguments.web_default == kYes;
+    facts->session = SessionOf(arguments.elevated);
+}
+
+void PrintReadings(const FieldOutput& output, const Readings& readings) {
+    printf("mask: 0x%02X\n", readings.mask);
+    for (const OptionRow& option : kOptions) {
+        if (IsDetail(option)) PrintField(output, option.query_key, readings.options.*option.field);
+    }
+    PrintWideField("readme", readings.wide.readme);
+    PrintWideField("owner_class", readings.wide.owner_class);
+    PrintWideField("owner_title", readings.wide.owner_title);
+    char number[16];
+    snprintf(number, sizeof number, "%ld", static_cast<long>(readings.options.owner_window));
+    PrintField(output, "owner_window", number);
+}
+
+// Both addresses, and what each button would try with them.
+void PrintLaunches(const FieldOutput& output, const CharClass& classes, const Readings& readings,
+                   const CheckFacts& facts) {
+    char url_ssl[kAddressSize];
+    char url_plain[kAddressSize];
+    PrintField(
+        output, "url_ssl",
+        BuildRegistrationUrl(kRegistUrlSsl, readings.options, classes, url_ssl, sizeof url_ssl));
+    PrintField(output, "url_plain",
+               BuildRegistrationUrl(kRegistUrlPlain, readings.options, classes, url_plain,
+                                    sizeof url_plain));
+
     static BrowserPlan ssl_plan;
     static BrowserPlan plain_plan;
-    PlanBrowserLaunch(url_ssl, ssl_facts, session, &ssl_plan);
-    PlanBrowserLaunch(url_plain, plain_facts, session, &plain_plan);
-    ReadmeFacts readme_facts = {wide.readme, module_path, system_dir};
+    PlanBrowserLaunch(url_ssl, facts.ssl, facts.session, &ssl_plan);
+    PlanBrowserLaunch(url_plain, facts.plain, facts.session, &plain_plan);
+    ReadmeFacts readme_facts = {readings.wide.readme, facts.module_path,
+                                facts.ssl.system_directory};
     static ReadmePlan readme_plan;
-    PlanReadmeLaunch(readme_facts, session, &readme_plan);
+    PlanReadmeLaunch(readme_facts, facts.session, &readme_plan);
 
     PrintCommand("browser_ssl", ssl_plan.plan);
     PrintCommand("browser_plain", plain_plan.plan);
     PrintCommand("readme_command", readme_plan.plan);
     const LaunchStep* notepad = StepOf(readme_plan.plan, LaunchWay::kProcess);
     PrintWideField("readme_program", notepad != nullptr ? notepad->program : u"(none)");
-    PrintWays("browser_type", ssl_plan.plan, browser_type);
-    PrintWays("browser_type_plain", plain_plan.plan, browser_type);
+    PrintWays("browser_type", ssl_plan.plan, facts.browser_type);
+    PrintWays("browser_type_plain", plain_plan.plan, facts.browser_type);
     PrintWays("readme_ways", readme_plan.plan, u"notepad");
-    printf("elevation: %s\n", ElevationName(session));
-    printf("shell_is_this_user: %s\n", session.shell_is_this_user ? "yes" : "no");
+    printf("elevation: %s\n", ElevationName(facts.session));
+    printf("shell_is_this_user: %s\n", facts.session.shell_is_this_user ? "yes" : "no");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    StartCheckProcess();
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        puts("regcomplete-check " REGCOMPLETE_VERSION " (host " REGCOMPLETE_HOST ")");
+        return 0;
+    }
+    WriteStdoutAsBytes();
+    CheckArguments arguments = {};
+    arguments.code_page = SystemCodePage();
+    const char* problem = "";
+    if (!ParseCheckArguments(argc, argv, &arguments, &problem)) return Usage(problem);
+    const CharClass classes = ClassesOf(arguments);
+
+    const char* tail = TakeTail(argc, argv, arguments, classes, &problem);
+    if (tail == nullptr) return Usage(problem);
+    if (!arguments.utf8) WarnOfUtf8(tail, arguments.code_page);
+    static Readings readings;
+    ReadBoth(tail, arguments, classes, &readings);
+    static CheckFacts facts;
+    GatherFacts(arguments, &facts);
+
+    const FieldOutput output = {arguments.utf8, arguments.code_page};
+    PrintReadings(output, readings);
+    PrintLaunches(output, classes, readings, facts);
     return 0;
 }

@@ -1,14 +1,18 @@
 // Text between the code page the program reads, the UTF-16 it reads paths and window names in, and
 // the UTF-8 of a terminal or a file: for the check tool's --utf8, its warning about a tail that
 // looks like UTF-8, and its UTF-8 output of paths and commands. The .exe converts with
-// Windows' own tables, as Windows does for an installer's command line; the host tool with glibc's
-// iconv, whose tables agree with them for the characters an installer passes.
+// Windows' own tables, as Windows does for an installer's command line (code_page_text_win32.cpp);
+// the host tool with glibc's iconv (code_page_text_host.cpp), whose tables agree with them for the
+// characters an installer passes. What needs no table is in code_page_text.cpp, for both.
 #pragma once
 
 #include <stddef.h>
 #include <stdio.h>
 
 constexpr unsigned kUtf8CodePage = 65001;
+
+constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
+constexpr size_t kReplacementLength = sizeof kReplacementUtf8 - 1;
 
 enum class TextConversion {
     kConverted,
@@ -17,6 +21,9 @@ enum class TextConversion {
     kTooLong,          // the result does not fit the output buffer
     kUnknownCodePage,  // this system has no table for the code page
 };
+
+// The message for --utf8 when `what` ("the tail") could not be converted.
+const char* ConversionProblem(TextConversion result, const char* what);
 
 // Converts `size` bytes of UTF-8 into `code_page`, zero-terminated in `out`.
 TextConversion Utf8ToCodePage(const char* text, size_t size, unsigned code_page, char* out,
@@ -31,6 +38,13 @@ void CodePageToUtf8(const char* text, unsigned code_page, char* out, size_t out_
 // False when some bytes of `text` are no character of `code_page`; true when they all are, and
 // when this system cannot tell.
 bool IsCodePageText(const char* text, size_t size, unsigned code_page);
+
+// Whether `size` bytes are valid UTF-8.
+bool IsUtf8(const char* text, size_t size);
+
+// `text` as UTF-8 without a table for its code page: ASCII is still ASCII in every code page the
+// program meets, and every other byte becomes U+FFFD. Cut where the next character would not fit.
+void AsciiToUtf8(const char* text, char* out, size_t out_size);
 
 // Valid UTF-8 with at least one character beyond ASCII: Japanese typed in a UTF-8 terminal or
 // saved in a UTF-8 file. Shift_JIS text hardly ever is, as its lead bytes 0x81 to 0x9F cannot

@@ -1,4 +1,4 @@
-#include "ui/system_dlls.h"
+#include "ui/system_dlls_win32.h"
 
 #include <windows.h>
 

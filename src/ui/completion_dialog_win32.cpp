@@ -1,15 +1,17 @@
 // The completion dialog's creation and its procedure. What the buttons do lives in the request and
 // launch code; here each message only hands over to it.
-#include "ui/completion_dialog.h"
+#include "ui/completion_dialog_win32.h"
 
 #include <stdint.h>
 
-#include "launch/launch.h"
+#include "launch/launch_win32.h"
 #include "request/registration_url.h"
 #include "resource_ids.h"
 #include "ui/dialog_placement.h"
 #include "ui/info_colours.h"
 #include "ui/info_text.h"
+
+static_assert(kHighContrastOn == HCF_HIGHCONTRASTON, "kHighContrastOn mirrors windows.h");
 
 namespace {
 
@@ -85,7 +87,7 @@ unsigned long HighContrastFlags() {
 
 // White behind the characters (the device context) and around them (the brush), or FALSE to
 // leave the control the system's colours.
-INT_PTR AnswerColours(ColourRequest request, HDC context, HWND control) {
+INT_PTR OnCtlColor(ColourRequest request, HDC context, HWND control) {
     bool info = GetDlgCtrlID(control) == IDC_INFO;
     if (!TakesWhiteBackground(request, info, HighContrastFlags())) return FALSE;
     SetBkColor(context, RGB(0xFF, 0xFF, 0xFF));
@@ -93,7 +95,7 @@ INT_PTR AnswerColours(ColourRequest request, HDC context, HWND control) {
 }
 
 // Keeps the context for the commands; the focus goes to the first tab stop, the SSL button.
-INT_PTR StartDialog(HWND dialog, LPARAM context) {
+INT_PTR OnInitDialog(HWND dialog, LPARAM context) {
     SetWindowLongPtrW(dialog, DWLP_USER, context);
     ShowInfoText(dialog);
     return TRUE;
@@ -101,7 +103,7 @@ INT_PTR StartDialog(HWND dialog, LPARAM context) {
 
 INT_PTR CALLBACK CompletionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG: return StartDialog(dialog, lParam);
+        case WM_INITDIALOG: return OnInitDialog(dialog, lParam);
 
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
@@ -123,12 +125,12 @@ INT_PTR CALLBACK CompletionDialogProc(HWND dialog, UINT message, WPARAM wParam, 
 
         // A read-only edit box asks with WM_CTLCOLORSTATIC, like the labels.
         case WM_CTLCOLORSTATIC:
-            return AnswerColours(ColourRequest::kStatic, reinterpret_cast<HDC>(wParam),
-                                 reinterpret_cast<HWND>(lParam));
+            return OnCtlColor(ColourRequest::kStatic, reinterpret_cast<HDC>(wParam),
+                              reinterpret_cast<HWND>(lParam));
 
         case WM_CTLCOLOREDIT:
-            return AnswerColours(ColourRequest::kEdit, reinterpret_cast<HDC>(wParam),
-                                 reinterpret_cast<HWND>(lParam));
+            return OnCtlColor(ColourRequest::kEdit, reinterpret_cast<HDC>(wParam),
+                              reinterpret_cast<HWND>(lParam));
     }
     return FALSE;
 }

@@ -1,8 +1,12 @@
-#include "ui/code_page.h"
+#include "ui/code_page_win32.h"
 
 #include <windows.h>
 
 #include "options/option_table.h"
+
+// CPINFO's lead-byte ranges go to SetUpCharClass as they are.
+static_assert(kLeadBytePairsSize == MAX_LEADBYTES, "kLeadBytePairsSize mirrors windows.h");
+static_assert(sizeof(CPINFO::LeadByte) == kLeadBytePairsSize, "CPINFO holds MAX_LEADBYTES bytes");
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The Win32 half of the launchers: registry reads, the module path and the system folder, and the
 // calls that start what a plan names. It decides nothing; launch_plan.cpp does.
-#include "launch/launch.h"
+#include "launch/launch_win32.h"
 
 #include <objbase.h>
 
@@ -171,13 +171,13 @@ bool ReadModulePath(char16_t* out, size_t out_size) {
     if (out_size == 0) return false;
     DWORD length = GetModuleFileNameW(nullptr, AsWide(out), static_cast<DWORD>(out_size));
     // A path cut to the buffer comes back as the buffer's size, not always zero-terminated.
-    if (length == 0 || length >= out_size) return RefuseText(out, out_size);
+    if (length == 0 || length >= out_size) return EmptyAndFail(out, out_size);
     return true;
 }
 
 bool ReadSystemDirectory(char16_t* out, size_t out_size) {
     UINT length = GetSystemDirectoryW(AsWide(out), static_cast<UINT>(out_size));
-    if (length == 0 || length >= out_size) return RefuseText(out, out_size);
+    if (length == 0 || length >= out_size) return EmptyAndFail(out, out_size);
     return true;
 }
 

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "codepage/char_class.h"
-#include "launch/launch.h"
+#include "launch/launch_win32.h"
 #include "launch/session_win32.h"
 #include "options/options.h"
 #include "options/wide_options.h"

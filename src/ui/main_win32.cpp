@@ -6,10 +6,14 @@
 #include "options/command_tail.h"
 #include "options/options.h"
 #include "options/wide_options.h"
-#include "ui/code_page.h"
-#include "ui/completion_dialog.h"
+#include "ui/code_page_win32.h"
+#include "ui/completion_dialog_win32.h"
 #include "ui/dialog_placement.h"
-#include "ui/system_dlls.h"
+#include "ui/system_dlls_win32.h"
+
+static_assert(kStartfUseShowWindow == STARTF_USESHOWWINDOW,
+              "kStartfUseShowWindow mirrors windows.h");
+static_assert(kShowDefault == SW_SHOWDEFAULT, "kShowDefault mirrors windows.h");
 
 namespace {
 
