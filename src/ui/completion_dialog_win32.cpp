@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include "launch/launch_win32.h"
+#include "request/registration_host.h"
 #include "request/registration_url.h"
 #include "resource_ids.h"
 #include "ui/dialog_placement.h"
@@ -42,15 +43,22 @@ SessionFacts SessionAtThePress(const CompletionContext& context) {
     return session;
 }
 
-void OpenRegistration(HWND dialog, const char* base) {
+// The host is read from its slot here, at the press: a release no vendor has stamped has none,
+// and its plan is the message that says so.
+void OpenRegistration(HWND dialog, RegistrationScheme scheme) {
     CompletionContext* context = ContextOf(dialog);
+    char base[kAddressSize];
     char address[kAddressSize];
-    BuildRegistrationUrl(base, context->options, context->classes, address, sizeof address);
+    const char* built = nullptr;
+    if (ComposeRegistrationBase(scheme, RegistrationHost(), base, sizeof base) != nullptr)
+        built =
+            BuildRegistrationUrl(base, context->options, context->classes, address, sizeof address);
     BrowserFactBuffers buffers;
     const char16_t* file_type = nullptr;
-    BrowserFacts facts = ReadBrowserFacts(WebScheme(address), &buffers, &file_type);
+    BrowserFacts facts = {};
+    if (built != nullptr) facts = ReadBrowserFacts(WebScheme(address), &buffers, &file_type);
     BrowserPlan plan;
-    PlanBrowserLaunch(address, facts, SessionAtThePress(*context), &plan);
+    PlanBrowserLaunch(built, facts, SessionAtThePress(*context), &plan);
     CarryOutPlan(plan.plan, dialog, &context->shell);
 }
 
@@ -107,8 +115,12 @@ INT_PTR CALLBACK CompletionDialogProc(HWND dialog, UINT message, WPARAM wParam, 
 
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case IDC_REGIST_SSL: OpenRegistration(dialog, kRegistUrlSsl); return TRUE;
-                case IDC_REGIST_PLAIN: OpenRegistration(dialog, kRegistUrlPlain); return TRUE;
+                case IDC_REGIST_SSL:
+                    OpenRegistration(dialog, RegistrationScheme::kSsl);
+                    return TRUE;
+                case IDC_REGIST_PLAIN:
+                    OpenRegistration(dialog, RegistrationScheme::kPlain);
+                    return TRUE;
                 case IDC_README: OpenReadme(dialog); return TRUE;
                 case IDOK:
                 case IDCANCEL: DestroyWindow(dialog); return TRUE;

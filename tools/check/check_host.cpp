@@ -1,6 +1,9 @@
 // regcomplete-check's platform on the host: what a Linux terminal gives, and fixed stand-ins for
 // what only Windows could say.
+#include <limits.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include "check_platform.h"
 #include "code_page_text.h"
@@ -51,4 +54,17 @@ SessionFacts ReadSystemSession() {
 
 bool DecodeArgument(const char* value, char16_t* out, size_t out_size) {
     return DecodeUtf8(value, out, out_size);
+}
+
+bool WideArgument(char** argv, int index, char16_t* out, size_t out_size) {
+    return DecodeUtf8(argv[index], out, out_size);
+}
+
+bool SameFile(const char* first, const char* second) {
+    struct stat a, b;
+    if (stat(first, &a) == 0 && stat(second, &b) == 0)
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    char first_path[PATH_MAX], second_path[PATH_MAX];
+    return realpath(first, first_path) != nullptr && realpath(second, second_path) != nullptr &&
+           strcmp(first_path, second_path) == 0;
 }

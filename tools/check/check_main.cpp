@@ -4,9 +4,16 @@
 //
 //   regcomplete-check [--utf8] [--codepage N] [--lead-ranges 81-9F,E0-FC]
 //                     [--htm-command TEMPLATE] [--module-path PATH] [--system-dir PATH]
-//                     [--web-default yes|no] [--elevated full|default|no]
+//                     [--web-default yes|no] [--elevated full|default|no] [--host HOST]
 //                     (-- TAIL | --tail-file FILE)
+//   regcomplete-check --stamp --host HOST [--company NAME] [--copyright TEXT] PROGRAM OUT
+//   regcomplete-check --show PROGRAM
 //   regcomplete-check --version
+//
+// --stamp writes a copy of a released regcomplete.exe that registers at HOST, with the names in
+// its version information (stamp_command.h); --show prints what a program carries. The addresses
+// are those of the tool's own registration host unless --host names another; a tool of the
+// release for every vendor has none, and then no address.
 //
 // On the host TAIL is the one argument after "--". On Windows it is everything after " -- " on
 // the raw command line, so that quotes arrive exactly as an installer writes them, and the code
@@ -37,7 +44,10 @@
 #include "options/option_table.h"
 #include "options/options.h"
 #include "options/wide_options.h"
+#include "request/registration_host.h"
 #include "request/registration_url.h"
+#include "stamp/program_stamp.h"
+#include "stamp_command.h"
 #include "version.h"
 
 namespace {
@@ -61,6 +71,7 @@ struct CheckArguments {
     Elevation elevated;
     const char* tail_file;  // null when not given
     int separator;          // index of "--" in argv, 0 when not given
+    const char* host;       // the registration host of the addresses
 };
 
 // How values reach stdout: as their bytes, or under --utf8 from the code page to UTF-8.
@@ -74,8 +85,9 @@ int Usage(const char* problem) {
             "regcomplete-check: %s (usage: regcomplete-check [--utf8] [--codepage N] "
             "[--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE] [--module-path PATH] "
             "[--system-dir PATH] [--web-default yes|no] [--elevated full|default|no] "
-            "(-- TAIL | --tail-file FILE), or "
-            "regcomplete-check --version)\n",
+            "[--host HOST] (-- TAIL | --tail-file FILE); regcomplete-check --stamp --host HOST "
+            "[--company NAME] [--copyright TEXT] PROGRAM OUT; regcomplete-check --show PROGRAM; "
+            "or regcomplete-check --version)\n",
             problem);
     return 2;
 }
@@ -150,6 +162,8 @@ bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const
                 return false;
             }
             arguments->web_default = answer[0] == 'y' ? kYes : kNo;
+        } else if (strcmp(argv[i], "--host") == 0 && has_value) {
+            arguments->host = argv[++i];
         } else if (strcmp(argv[i], "--elevated") == 0 && has_value) {
             const char* answer = argv[++i];
             arguments->elevated = strcmp(answer, "full") == 0      ? Elevation::kFull
@@ -404,17 +418,24 @@ void PrintReadings(const FieldOutput& output, const Readings& readings) {
     PrintField(output, "owner_window", number);
 }
 
+// The registration address with the details, or null without a host.
+const char* AddressOf(RegistrationScheme scheme, const char* host, const CharClass& classes,
+                      const Readings& readings) {
+    static char addresses[2][kAddressSize];
+    char* address = addresses[scheme == RegistrationScheme::kSsl ? 0 : 1];
+    char base[kAddressSize];
+    if (ComposeRegistrationBase(scheme, host, base, sizeof base) == nullptr) return nullptr;
+    return BuildRegistrationUrl(base, readings.options, classes, address, kAddressSize);
+}
+
 // Both addresses, and what each button would try with them.
-void PrintLaunches(const FieldOutput& output, const CharClass& classes, const Readings& readings,
-                   const CheckFacts& facts) {
-    char url_ssl[kAddressSize];
-    char url_plain[kAddressSize];
-    PrintField(
-        output, "url_ssl",
-        BuildRegistrationUrl(kRegistUrlSsl, readings.options, classes, url_ssl, sizeof url_ssl));
+void PrintLaunches(const FieldOutput& output, const char* host, const CharClass& classes,
+                   const Readings& readings, const CheckFacts& facts) {
+    const char* url_ssl = AddressOf(RegistrationScheme::kSsl, host, classes, readings);
+    const char* url_plain = AddressOf(RegistrationScheme::kPlain, host, classes, readings);
+    PrintField(output, "url_ssl", url_ssl != nullptr ? url_ssl : "(none: no registration host)");
     PrintField(output, "url_plain",
-               BuildRegistrationUrl(kRegistUrlPlain, readings.options, classes, url_plain,
-                                    sizeof url_plain));
+               url_plain != nullptr ? url_plain : "(none: no registration host)");
 
     static BrowserPlan ssl_plan;
     static BrowserPlan plain_plan;
@@ -437,18 +458,66 @@ void PrintLaunches(const FieldOutput& output, const CharClass& classes, const Re
     printf("shell_is_this_user: %s\n", facts.session.shell_is_this_user ? "yes" : "no");
 }
 
+// --stamp's and --show's arguments; false on bad usage.
+bool ParseStampArguments(int argc, char** argv, StampArguments* arguments, const char** problem) {
+    static char16_t company[kNameSlotUnits + 2];
+    static char16_t copyright[kNameSlotUnits + 2];
+    const char* files[2] = {};
+    int file_count = 0;
+    for (int i = 2; i < argc; ++i) {
+        bool has_value = i + 1 < argc;
+        if (strcmp(argv[i], "--host") == 0 && has_value) {
+            arguments->host = argv[++i];
+        } else if (strcmp(argv[i], "--company") == 0 && has_value) {
+            // One unit more than the slot: a name too long is refused, never cut.
+            arguments->company = WideArgument(argv, ++i, company, kNameSlotUnits + 2)
+                                     ? company
+                                     : u"too long for its slot and then some more";
+        } else if (strcmp(argv[i], "--copyright") == 0 && has_value) {
+            arguments->copyright = WideArgument(argv, ++i, copyright, kNameSlotUnits + 2)
+                                       ? copyright
+                                       : u"too long for its slot and then some more";
+        } else if (argv[i][0] == '-' && argv[i][1] == '-') {
+            *problem = "unknown or incomplete option of --stamp";
+            return false;
+        } else if (file_count < 2) {
+            files[file_count++] = argv[i];
+        } else {
+            *problem = "--stamp takes the program and the stamped copy, nothing more";
+            return false;
+        }
+    }
+    if (arguments->host == nullptr || file_count != 2) {
+        *problem = "--stamp needs --host HOST, the program and the stamped copy";
+        return false;
+    }
+    arguments->input = files[0];
+    arguments->output = files[1];
+    arguments->output_is_input = SameFile(files[0], files[1]);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     StartCheckProcess();
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-        puts("regcomplete-check " REGCOMPLETE_VERSION " (host " REGCOMPLETE_HOST ")");
+        const char* host = RegistrationHost();
+        printf("regcomplete-check " REGCOMPLETE_VERSION " (host %s)\n",
+               host[0] != '\0' ? host : "none: a release to stamp");
         return 0;
     }
     WriteStdoutAsBytes();
+    const char* problem = "";
+    if (argc == 3 && strcmp(argv[1], "--show") == 0) return RunShow(argv[2]);
+    if (argc >= 2 && strcmp(argv[1], "--stamp") == 0) {
+        StampArguments stamp = {};
+        if (!ParseStampArguments(argc, argv, &stamp, &problem)) return Usage(problem);
+        return RunStamp(stamp);
+    }
     CheckArguments arguments = {};
     arguments.code_page = SystemCodePage();
-    const char* problem = "";
+    arguments.host = RegistrationHost();
     if (!ParseCheckArguments(argc, argv, &arguments, &problem)) return Usage(problem);
     const CharClass classes = ClassesOf(arguments);
 
@@ -462,6 +531,6 @@ int main(int argc, char** argv) {
 
     const FieldOutput output = {arguments.utf8, arguments.code_page};
     PrintReadings(output, readings);
-    PrintLaunches(output, classes, readings, facts);
+    PrintLaunches(output, arguments.host, classes, readings, facts);
     return 0;
 }

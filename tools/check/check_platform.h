@@ -66,3 +66,11 @@ SessionFacts ReadSystemSession();
 // Windows, which is what its command line arrives in, UTF-8 on the host. False, with `out`
 // empty, when it does not fit.
 bool DecodeArgument(const char* value, char16_t* out, size_t out_size);
+
+// Argument `index` of the command line as UTF-16 into `out`: on Windows from the Unicode command
+// line, so that a vendor's name arrives whole under any code page; UTF-8 on the host. False, with
+// `out` empty, when it does not fit.
+bool WideArgument(char** argv, int index, char16_t* out, size_t out_size);
+
+// Whether the two paths name one file (the second may not exist yet).
+bool SameFile(const char* first, const char* second);

@@ -8,6 +8,7 @@
 #include "code_page_text.h"
 #include "launch/launch_win32.h"
 #include "launch/session_win32.h"
+#include "launch/wide_text.h"
 #include "options/command_tail.h"
 #include "ui/code_page_win32.h"
 #include "ui/system_dlls_win32.h"
@@ -97,4 +98,29 @@ SessionFacts ReadSystemSession() {
 
 bool DecodeArgument(const char* value, char16_t* out, size_t out_size) {
     return DecodeCodePage(CP_ACP, value, out, out_size);
+}
+
+// msvcrt's own split of the Unicode command line, the same as of the ANSI one that gives argv.
+extern "C" int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** environment, int glob,
+                              int* start_info);
+
+bool WideArgument(char** argv, int index, char16_t* out, size_t out_size) {
+    int argc = 0;
+    wchar_t** wide_argv = nullptr;
+    wchar_t** environment = nullptr;
+    int start_info = 0;
+    if (__wgetmainargs(&argc, &wide_argv, &environment, 0, &start_info) < 0 || index >= argc)
+        return DecodeArgument(argv[index], out, out_size);
+    WideText text = StartText(out, out_size);
+    return WholeOrNothing(AppendText(&text, reinterpret_cast<const char16_t*>(wide_argv[index])),
+                          out, out_size);
+}
+
+bool SameFile(const char* first, const char* second) {
+    char first_full[MAX_PATH];
+    char second_full[MAX_PATH];
+    DWORD first_length = GetFullPathNameA(first, MAX_PATH, first_full, nullptr);
+    DWORD second_length = GetFullPathNameA(second, MAX_PATH, second_full, nullptr);
+    return first_length > 0 && first_length < MAX_PATH && second_length > 0 &&
+           second_length < MAX_PATH && lstrcmpiA(first_full, second_full) == 0;
 }
