@@ -42,6 +42,7 @@ expected="$name/LICENSE
 $name/README.md
 $name/examples/inno/readme.txt
 $name/examples/inno/sample.iss
+$name/examples/nsis/per-machine.nsi
 $name/examples/nsis/readme.txt
 $name/examples/nsis/sample.nsi
 $name/examples/wix/readme.txt
