@@ -65,7 +65,7 @@ rm -f "$shot".png "$work/report.txt"
 {
     printf 'start '
     cat "$work/command_line"
-    printf '\nwait-dialog\nhandshake %s\nclick 1\nwait-exit 0\n' "$(windows_path "$shot")"
+    printf '\nwait-dialog\nhandshake %s\nclick %s\nwait-exit 0\n' "$(windows_path "$shot")" "$DONE"
 } >"$work/scenario.txt"
 say "no display: running on a virtual screen"
 e2e_play >/dev/null

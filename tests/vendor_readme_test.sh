@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the README's section "For vendors: from download to your installer" as a vendor would: every
+# Runs docs/vendor.md, "For vendors: from download to your installer", as a vendor would: every
 # ```sh block of it, in order, in one shell, as written, in a copy of the source tree (tracked and
 # new files). Then checks what the commands must have made: bin/ with the two programs only, and
 # the host the commands gave in the version resource and in the check tool's version line. Last,
@@ -20,11 +20,11 @@ git -C "$top" ls-files -z --cached --others --exclude-standard |
     tar -C "$top" --null --ignore-failed-read -T - -cf - 2>/dev/null | tar -C "$copy" -xf - ||
     { echo "FAIL: could not copy the sources"; exit 1; }
 
-# The section's sh blocks, as written.
-awk '/^## / { inside = ($0 ~ /^## For vendors: from download to your installer$/) }
+# The page's sh blocks under its title, as written.
+awk '/^#+ / { inside = ($0 ~ /^# For vendors: from download to your installer$/) }
      inside && /^```/ { if (block) { block = 0; next } if ($0 == "```sh") { block = 1; next } }
-     inside && block' "$top/README.md" >"$work/commands.sh"
-grep -q . "$work/commands.sh" || { echo "FAIL: no commands in the README's section for vendors"; exit 1; }
+     inside && block' "$top/docs/vendor.md" >"$work/commands.sh"
+grep -q . "$work/commands.sh" || { echo "FAIL: no commands in docs/vendor.md for vendors"; exit 1; }
 
 # The tests' Wine prefix, but not their locale: the commands must set the one Wine needs themselves.
 # shellcheck source=tests/e2e/wine_env.sh
@@ -35,7 +35,7 @@ unset LC_ALL
 
 if ! (cd "$copy" && bash -euxo pipefail "$work/commands.sh") >"$work/commands.log" 2>&1; then
     tail -n 40 "$work/commands.log"
-    echo "FAIL: the README's commands for vendors stopped (see above)"
+    echo "FAIL: the commands of docs/vendor.md stopped (see above)"
     exit 1
 fi
 

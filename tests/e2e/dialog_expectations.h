@@ -1,12 +1,14 @@
 // What the completion dialog of regcomplete.exe must look like, as the driver checks it: the
 // template's styles, size, caption and font, and every control in template order. Texts are the
 // Shift_JIS bytes a Japanese Windows (code page 932) reads back, written as byte escapes with the
-// text in the comment, so that no compiler or editor setting can change them.
+// text in the comment, so that no compiler or editor setting can change them; the information
+// box's text is the program's own kRegistInfoText.
 #pragma once
 
 #include <windows.h>
 
 #include "resource_ids.h"
+#include "ui/info_text.h"
 
 // インストール完了
 constexpr char kDialogCaption[] =
@@ -18,31 +20,6 @@ constexpr int kDialogHeightDu = 195;
 constexpr wchar_t kDialogFont[] = L"\xff2d\xff33\x0020\xff30\x30b4\x30b7\x30c3\x30af";
 constexpr int kDialogFontPoints = 9;
 
-// The text the info box holds once the dialog is open: six lines joined by CR LF, none at the
-// end, 262 bytes in all.
-constexpr char kInfoText[] =
-    // 簡単便利な「WEBユーザー登録」をご利用ください。
-    "\x8a\xc8\x92\x50\x95\xd6\x97\x98\x82\xc8\x81\x75WEB\x83\x86\x81\x5b\x83\x55\x81\x5b\x93\x6f"
-    "\x98\x5e\x81\x76\x82\xf0\x82\xb2\x97\x98\x97\x70\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81\x42"
-    "\r\n"
-    "\r\n"
-    // ユーザー登録はユーザーサポートやバージョンアップサービスをご利用いただくために必要です。
-    "\x83\x86\x81\x5b\x83\x55\x81\x5b\x93\x6f\x98\x5e\x82\xcd\x83\x86\x81\x5b\x83\x55\x81\x5b"
-    "\x83\x54\x83\x7c\x81\x5b\x83\x67\x82\xe2\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93\x83\x41"
-    "\x83\x62\x83\x76\x83\x54\x81\x5b\x83\x72\x83\x58\x82\xf0\x82\xb2\x97\x98\x97\x70\x82\xa2"
-    "\x82\xbd\x82\xbe\x82\xad\x82\xbd\x82\xdf\x82\xc9\x95\x4b\x97\x76\x82\xc5\x82\xb7\x81\x42"
-    "\r\n"
-    "\r\n"
-    // ※通常は「登録(SSL)」をクリックしてください。
-    "\x81\xa6\x92\xca\x8f\xed\x82\xcd\x81\x75\x93\x6f\x98\x5e(SSL)\x81\x76\x82\xf0\x83\x4e\x83\x8a"
-    "\x83\x62\x83\x4e\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81\x42"
-    "\r\n"
-    // LANからのアクセスなどでSSLが利用できない場合のみ 非SSLをお選びください。
-    "LAN\x82\xa9\x82\xe7\x82\xcc\x83\x41\x83\x4e\x83\x5a\x83\x58\x82\xc8\x82\xc7\x82\xc5SSL\x82\xaa"
-    "\x97\x98\x97\x70\x82\xc5\x82\xab\x82\xc8\x82\xa2\x8f\xea\x8d\x87\x82\xcc\x82\xdd \x94\xf1SSL"
-    "\x82\xf0\x82\xa8\x91\x49\x82\xd1\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81\x42";
-static_assert(sizeof kInfoText - 1 == 262, "the info text is 262 bytes");
-
 enum class ControlKind { kPushButton, kDefaultPushButton, kEdit, kStatic };
 
 struct ExpectedControl {
@@ -51,8 +28,9 @@ struct ExpectedControl {
     ControlKind kind;
     int x, y, width, height;  // dialog units
     DWORD style;              // exactly as the template holds it
-    const char* template_text;
-    const char* live_text;  // what WM_GETTEXT gives once the dialog is open
+    // What WM_GETTEXT gives once the dialog is open. The template holds the same text, except
+    // for the info box: its template is empty and the program sets its text as the dialog opens.
+    const char* text;
 };
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
@@ -62,33 +40,26 @@ constexpr ExpectedControl kControls[] = {
     // Webユーザー登録(SSL)...
     {"SSL registration: the first tab stop, so it has the focus", IDC_REGIST_SSL,
      ControlKind::kPushButton, 6, 154, 92, 16, kChild | WS_TABSTOP | BS_PUSHBUTTON,
-     "Web\x83\x86\x81\x5b\x83\x55\x81\x5b\x93\x6f\x98\x5e(SSL)...",
      "Web\x83\x86\x81\x5b\x83\x55\x81\x5b\x93\x6f\x98\x5e(SSL)..."},
     // Webユーザー登録(非SSL)...
     {"plain registration", IDC_REGIST_PLAIN, ControlKind::kPushButton, 103, 154, 92, 16,
      kChild | WS_TABSTOP | BS_PUSHBUTTON,
-     "Web\x83\x86\x81\x5b\x83\x55\x81\x5b\x93\x6f\x98\x5e(\x94\xf1SSL)...",
      "Web\x83\x86\x81\x5b\x83\x55\x81\x5b\x93\x6f\x98\x5e(\x94\xf1SSL)..."},
     // 完了
     {"finish: the default button", IDOK, ControlKind::kDefaultPushButton, 200, 174, 92, 16,
-     kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, "\x8a\xae\x97\xb9", "\x8a\xae\x97\xb9"},
+     kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, "\x8a\xae\x97\xb9"},
+    // The program's own information text, whose bytes tests/info_text_test.cpp pins.
     {"info box: read-only, bordered, no tab stop, no scroll bars", IDC_INFO, ControlKind::kEdit, 7,
-     29, 285, 120, kChild | WS_BORDER | ES_LEFT | ES_MULTILINE | ES_READONLY, "", kInfoText},
+     29, 285, 120, kChild | WS_BORDER | ES_LEFT | ES_MULTILINE | ES_READONLY, kRegistInfoText},
     // READMEを読む...
     {"readme", IDC_README, ControlKind::kPushButton, 200, 154, 92, 16,
-     kChild | WS_TABSTOP | BS_PUSHBUTTON, "README\x82\xf0\x93\xc7\x82\xde...",
-     "README\x82\xf0\x93\xc7\x82\xde..."},
+     kChild | WS_TABSTOP | BS_PUSHBUTTON, "README\x82\xf0\x93\xc7\x82\xde..."},
     // ・ソフトウェアのインストールが終了しました。
     {"first label", IDC_STATIC, ControlKind::kStatic, 7, 6, 167, 8, kChild | WS_GROUP | SS_LEFT,
-     "\x81\x45\x83\x5c\x83\x74\x83\x67\x83\x45\x83\x46\x83\x41\x82\xcc\x83\x43\x83\x93\x83\x58"
-     "\x83\x67\x81\x5b\x83\x8b\x82\xaa\x8f\x49\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42",
      "\x81\x45\x83\x5c\x83\x74\x83\x67\x83\x45\x83\x46\x83\x41\x82\xcc\x83\x43\x83\x93\x83\x58"
      "\x83\x67\x81\x5b\x83\x8b\x82\xaa\x8f\x49\x97\xb9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42"},
     // ・Page Downキーで説明をスクロールすることができます。
     {"second label", IDC_STATIC, ControlKind::kStatic, 7, 17, 190, 8, kChild | WS_GROUP | SS_LEFT,
-     "\x81\x45Page Down\x83\x4c\x81\x5b\x82\xc5\x90\xe0\x96\xbe\x82\xf0\x83\x58\x83\x4e\x83\x8d"
-     "\x81\x5b\x83\x8b\x82\xb7\x82\xe9\x82\xb1\x82\xc6\x82\xaa\x82\xc5\x82\xab\x82\xdc\x82\xb7"
-     "\x81\x42",
      "\x81\x45Page Down\x83\x4c\x81\x5b\x82\xc5\x90\xe0\x96\xbe\x82\xf0\x83\x58\x83\x4e\x83\x8d"
      "\x81\x5b\x83\x8b\x82\xb7\x82\xe9\x82\xb1\x82\xc6\x82\xaa\x82\xc5\x82\xab\x82\xdc\x82\xb7"
      "\x81\x42"},

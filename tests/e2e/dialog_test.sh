@@ -37,9 +37,9 @@ japanese_query+="%20%95%5C%8C%76%8E%5A&serialno=12%2334%25%2B%26%22x"
 case_layout() {  # the whole dialog as the template and the table say; "完了" ends it with 0
     e2e_stage_program
     e2e_run "start \"$E2E_EXE\"" \
-        wait-dialog check-template check-dialog "check-focus 1002" "check-owner none" \
+        wait-dialog check-template check-dialog "check-focus $SSL" "check-owner none" \
         check-centred check-glyphs \
-        "click 1" "wait-exit 0"
+        "click $DONE" "wait-exit 0"
     e2e_expect_log  # nothing launched
 }
 
@@ -48,7 +48,7 @@ case_register_japanese() {  # quoted "%1" after a quoted path with a blank: two 
     e2e_stage_browser "Fake Browser"
     e2e_register_browser "\"$E2E_BROWSER\" \"%1\""
     e2e_run "start \"$E2E_EXE\" $japanese_details" wait-dialog \
-        "click 1002" "wait-log 1" "click 1001" "wait-log 2" "click 1" "wait-exit 0"
+        "click $SSL" "wait-log 1" "click $PLAIN" "wait-log 2" "click $DONE" "wait-exit 0"
     e2e_expect_log "\"$E2E_BROWSER\"  $ssl$japanese_query" "\"$E2E_BROWSER\"  $plain$japanese_query"
 }
 
@@ -61,8 +61,8 @@ case_register_no_details() {  # bare %1 with arguments around it: those after it
     e2e_stage_browser browser
     e2e_register_browser "\"$registered\" \"%1\"" "$E2E_BROWSER -before %1 -extra"
     # The space bar presses the focused SSL button; then the plain one by a click.
-    e2e_run "start \"$E2E_EXE\"" wait-dialog "check-focus 1002" \
-        "key space" "wait-log 1" "click 1001" "wait-log 2" "click 1" "wait-exit 0"
+    e2e_run "start \"$E2E_EXE\"" wait-dialog "check-focus $SSL" \
+        "key space" "wait-log 1" "click $PLAIN" "wait-log 2" "click $DONE" "wait-exit 0"
     e2e_expect_log "$E2E_BROWSER -before  $ssl" "$E2E_BROWSER -before  $plain"
     e2e_forget_user_choice
 }
@@ -74,14 +74,14 @@ case_register_twice() {  # no placeholder: the address follows the whole templat
     # ﾔﾏﾀﾞ = D4 CF C0 DE -> 2564 255E 253F 212B
     local expected="\"$E2E_BROWSER\" -new-window $ssl?productid=100&username=%25%64%25%5E%25%3F%21%2B"
     e2e_run "start \"$E2E_EXE\" /P100 /Uﾔﾏﾀﾞ" wait-dialog \
-        "click 1002" "wait-log 1" "click 1002" "wait-log 2" "click 1" "wait-exit 0"
+        "click $SSL" "wait-log 1" "click $SSL" "wait-log 2" "click $DONE" "wait-exit 0"
     e2e_expect_log "$expected" "$expected"
 }
 
 case_readme_option() {  # /R with blanks and 0x5C trail bytes goes to Notepad unquoted; Escape ends
     e2e_stage_program
     e2e_run "start \"$E2E_EXE\" /PRC-2024 /R\"C:\\Program Files\\ソフト表\\お読み ください.txt\" /Uabc" \
-        wait-dialog "click 1003" "wait-log 1" "key escape" "wait-exit 0"
+        wait-dialog "click $README" "wait-log 1" "key escape" "wait-exit 0"
     e2e_expect_log "notepad.exe C:\\Program Files\\ソフト表\\お読み ください.txt"
 }
 
@@ -89,9 +89,9 @@ case_readme_beside() {  # without /R, or with it empty: readme.txt in the progra
     # The folder and the file name both hold characters whose trail byte is 0x5C (ソ 83 5C,
     # 表 95 5C): a byte-wise search for the last backslash would cut inside 表 of the file name.
     e2e_stage_program "ソフト表" "regcomplete表.exe"
-    e2e_run "start \"$E2E_EXE\"" wait-dialog "click 1003" "wait-log 1" "click 1" "wait-exit 0" \
-        "start \"$E2E_EXE\" /R\"\" /Pabc" wait-dialog "click 1003" "wait-log 2" "click 1" "wait-exit 0" \
-        "start \"$E2E_EXE\" /R /Pabc" wait-dialog "click 1003" "wait-log 3" "click 1" "wait-exit 0"
+    e2e_run "start \"$E2E_EXE\"" wait-dialog "click $README" "wait-log 1" "click $DONE" "wait-exit 0" \
+        "start \"$E2E_EXE\" /R\"\" /Pabc" wait-dialog "click $README" "wait-log 2" "click $DONE" "wait-exit 0" \
+        "start \"$E2E_EXE\" /R /Pabc" wait-dialog "click $README" "wait-log 3" "click $DONE" "wait-exit 0"
     local expected="notepad.exe $E2E_STAGE_WIN\\ソフト表\\readme.txt"
     e2e_expect_log "$expected" "$expected" "$expected"
 }
@@ -102,7 +102,7 @@ case_closing() {  # Escape, the close box, WM_CLOSE and Tab Tab Enter each end i
     e2e_run "$start" wait-dialog "key escape" "wait-exit 0" \
         "$start" wait-dialog close-box "wait-exit 0" \
         "$start" wait-dialog wm-close "wait-exit 0" \
-        "$start" wait-dialog "key tab tab" "check-focus 1" "key return" "wait-exit 0"
+        "$start" wait-dialog "key tab tab" "check-focus $DONE" "key return" "wait-exit 0"
     e2e_expect_log  # nothing launched
 }
 
@@ -113,7 +113,7 @@ case_planted_dll() {  # a uxtheme.dll beside the program is never loaded: system
     # only the one on the search path. Native first, Wine loads the planted one wherever the search
     # for uxtheme.dll reaches the program's folder, as Windows would.
     export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;uxtheme=n,b"
-    e2e_run "start \"$E2E_EXE\"" wait-dialog check-template "click 1" "wait-exit 0"
+    e2e_run "start \"$E2E_EXE\"" wait-dialog check-template "click $DONE" "wait-exit 0"
     e2e_expect_log  # in particular, no "planted DLL loaded by ..."
 }
 
@@ -177,7 +177,7 @@ case_screenshot() {  # the dialog as a person sees it: white info box, labels on
     local shot=$E2E_WORK/dialog
     e2e_run "start \"$E2E_EXE\" $japanese_details" wait-dialog "check-fit 96" \
         "geometry $(windows_path "$E2E_WORK")\\geometry.txt" \
-        "handshake $(windows_path "$E2E_WORK")\\dialog" "click 1" "wait-exit 0"
+        "handshake $(windows_path "$E2E_WORK")\\dialog" "click $DONE" "wait-exit 0"
     local geometry=$E2E_WORK/geometry.txt
     if [ ! -f "$shot.png" ] || [ ! -f "$geometry" ]; then
         e2e_fail "no screenshot or geometry"
@@ -228,7 +228,7 @@ prefix_screenshot_144() { wine_use_prefix dpi144 wine_set_dpi 144; }
 case_screenshot_144() {
     e2e_stage_program
     e2e_run "start \"$E2E_EXE\"" wait-dialog "check-fit 144" \
-        "handshake $(windows_path "$E2E_WORK")\\dialog" "click 1" "wait-exit 0"
+        "handshake $(windows_path "$E2E_WORK")\\dialog" "click $DONE" "wait-exit 0"
     [ -f "$E2E_WORK/dialog.png" ] && echo "screenshot: $E2E_WORK/dialog.png"
 }
 
@@ -241,9 +241,9 @@ case_code_pages() {
     local shot
     shot="$(windows_path "$E2E_WORK")\\dialog-1252"
     LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 e2e_run "start \"$E2E_EXE\" /Pabc" wait-dialog \
-        "check-unicode 1252" "handshake $shot" "click 1" "wait-exit 0"
+        "check-unicode 1252" "handshake $shot" "click $DONE" "wait-exit 0"
     LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 e2e_run "start \"$E2E_EXE\" /Pabc" wait-dialog \
-        "check-unicode 936" "click 1" "wait-exit 0"
+        "check-unicode 936" "click $DONE" "wait-exit 0"
     [ -f "$E2E_WORK/dialog-1252.png" ] && echo "screenshot: $E2E_WORK/dialog-1252.png"
     e2e_expect_log
 }
@@ -265,14 +265,14 @@ case_browser_ways() {
     http=$E2E_BROWSER
     e2e_register_browser "\"$htm\" \"%1\""
     e2e_web_defaults "\"$https\" \"%1\"" "\"$http\" \"%1\""
-    e2e_run "$start" wait-dialog "click 1002" "wait-log 1" "click 1001" "wait-log 2" \
-        "click 1" "wait-exit 0"
+    e2e_run "$start" wait-dialog "click $SSL" "wait-log 1" "click $PLAIN" "wait-log 2" \
+        "click $DONE" "wait-exit 0"
     e2e_web_defaults "$E2E_NO_BROWSER" "$E2E_NO_BROWSER"
-    e2e_run "$start" wait-dialog "click 1002" "wait-log 3" "click 1" "wait-exit 0"
+    e2e_run "$start" wait-dialog "click $SSL" "wait-log 3" "click $DONE" "wait-exit 0"
     e2e_register_browser -
-    e2e_run "$start" wait-dialog "click-async 1002" "message-box $ssl?productid=abc" \
-        "click-async 1001" "message-box $plain?productid=abc" "click 1003" "wait-log 4" \
-        "click 1" "wait-exit 0"
+    e2e_run "$start" wait-dialog "click-async $SSL" "message-box $ssl?productid=abc" \
+        "click-async $PLAIN" "message-box $plain?productid=abc" "click $README" "wait-log 4" \
+        "click $DONE" "wait-exit 0"
     e2e_expect_log "\"$https\" \"$ssl?productid=abc\"" "\"$http\" \"$plain?productid=abc\"" \
         "\"$htm\"  $ssl?productid=abc" "notepad.exe ${E2E_EXE%\\*}\\readme.txt"
 }
@@ -288,15 +288,15 @@ case_unicode_1252() {
     e2e_register_browser "\"$E2E_BROWSER\" \"%1\""
     local readme="C:\\サンプル ソフト\\お読み ください.txt"
     e2e_run "${owner_windows[0]}" \
-        "start-unicode \"$E2E_EXE\" /R\"$readme\"" wait-dialog "click 1003" "wait-log 1" \
-        "click 1" "wait-exit 0" \
-        "start-unicode \"$E2E_EXE\"" wait-dialog "click 1003" "wait-log 2" "click 1" "wait-exit 0" \
+        "start-unicode \"$E2E_EXE\" /R\"$readme\"" wait-dialog "click $README" "wait-log 1" \
+        "click $DONE" "wait-exit 0" \
+        "start-unicode \"$E2E_EXE\"" wait-dialog "click $README" "wait-log 2" "click $DONE" "wait-exit 0" \
         "start-unicode \"$E2E_EXE\" /CRegcompleteE2EInstaller /T\"セットアップ - 例\"" wait-dialog \
-        "check-owner installer" "click 1" "wait-exit 0" \
-        "start-unicode \"$E2E_EXE\" /U\"山田 太郎\" /Oabc" wait-dialog "click 1002" "wait-log 3" \
-        "click 1" "wait-exit 0" \
-        "start-unicode \"$E2E_EXE\" /U\"Zoë\"" wait-dialog "click 1002" "wait-log 4" \
-        "click 1" "wait-exit 0"
+        "check-owner installer" "click $DONE" "wait-exit 0" \
+        "start-unicode \"$E2E_EXE\" /U\"山田 太郎\" /Oabc" wait-dialog "click $SSL" "wait-log 3" \
+        "click $DONE" "wait-exit 0" \
+        "start-unicode \"$E2E_EXE\" /U\"Zoë\"" wait-dialog "click $SSL" "wait-log 4" \
+        "click $DONE" "wait-exit 0"
     e2e_expect_log "notepad.exe $readme" "notepad.exe ${E2E_EXE%\\*}\\readme.txt" \
         "\"$E2E_BROWSER\"  $ssl?organization=abc" "\"$E2E_BROWSER\"  $ssl?username=Zo%EB"
 }

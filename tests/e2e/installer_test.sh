@@ -71,7 +71,7 @@ case_nsis_installer() {
         wait-child-dialog "check-command-line $(regcomplete_command_line)" \
         "check-alive installer" "check-owner installer" check-centred \
         "press installer 1" "wait-parent-exit 0" "check-gone installer" \
-        "click 1002" "wait-log 1" "click 1003" "wait-log 2" "click 1" "wait-exit 0"
+        "click $SSL" "wait-log 1" "click $README" "wait-log 2" "click $DONE" "wait-exit 0"
     # The browser template's quoted "%1" is cut with its opening quote: two blanks remain.
     e2e_expect_log "\"$E2E_BROWSER\"  $ssl" "notepad.exe $INSTALL_WIN\\readme.txt"
     expect_installed_files
@@ -84,7 +84,7 @@ case_nsis_closed_first() {
         "wait-window installer #32770 サンプル製品" "press installer 1" "press installer 1" \
         wait-child-dialog "check-command-line $(regcomplete_command_line)" \
         "check-gone installer" "check-owner none" check-centred \
-        "click 1" "wait-exit 0" "wait-exit 0"
+        "click $DONE" "wait-exit 0" "wait-exit 0"
     e2e_expect_log  # nothing launched
     expect_installed_files
 }
@@ -151,7 +151,7 @@ case_inno_ticked() {
         wait-child-dialog "check-command-line $(regcomplete_command_line)" \
         "check-owner-or-none installer" "wait-parent-exit 0" "check-gone installer" check-centred \
         "handshake $(windows_path "$E2E_WORK")\\notepad" \
-        "click 1002" "wait-log 1" "click 1003" "wait-log 2" "click 1" "wait-exit 0"
+        "click $SSL" "wait-log 1" "click $README" "wait-log 2" "click $DONE" "wait-exit 0"
     e2e_expect_log "\"$E2E_BROWSER\"  $ssl" "notepad.exe $INSTALL_WIN\\readme.txt"
     expect_installed_files inno
 }
@@ -225,7 +225,7 @@ case_msi_installed() {
     e2e_run "start msiexec /i \"$MSI\" $msi_details" \
         wait-child-dialog "check-command-line $(msi_command_line)" "wait-parent-exit 0" \
         "check-owner none" check-centred "handshake $(windows_path "$E2E_WORK")\\notepad" \
-        "click 1002" "wait-log 1" "click 1003" "wait-log 2" "click 1" "wait-exit 0"
+        "click $SSL" "wait-log 1" "click $README" "wait-log 2" "click $DONE" "wait-exit 0"
     e2e_expect_log "\"$E2E_BROWSER\"  $ssl" "notepad.exe $INSTALL_WIN\\readme.txt"
     expect_installed_files wix
     rm -f "$INSTALL_DIR/notepad.exe"

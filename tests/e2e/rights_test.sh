@@ -40,8 +40,8 @@ case_elevated() {  # everything goes through the desktop's shell; the dialog wor
     rights_browsers
     local readme="C:\\Program Files\\ソフト表\\お読み ください.txt"
     e2e_run "start-elevated \"$E2E_EXE\" $details /R\"$readme\"" wait-dialog \
-        "click 1002" "wait-log 1" "click 1001" "wait-log 2" "click 1003" "wait-log 3" \
-        "click 1002" "wait-log 4" "click 1" "wait-exit 0"
+        "click $SSL" "wait-log 1" "click $PLAIN" "wait-log 2" "click $README" "wait-log 3" \
+        "click $SSL" "wait-log 4" "click $DONE" "wait-exit 0"
     e2e_expect_log "[from explorer.exe] \"$https\" \"$ssl$query\"" \
         "[from explorer.exe] \"$http\" \"$plain$query\"" \
         "[from explorer.exe] \"C:\\windows\\system32\\notepad.exe\" $readme" \
@@ -52,7 +52,7 @@ case_limited() {  # a standard user's start: the program starts the browser and 
     e2e_stage_program
     rights_browsers
     e2e_run "start \"$E2E_EXE\" $details" wait-dialog \
-        "click 1002" "wait-log 1" "click 1003" "wait-log 2" "click 1" "wait-exit 0"
+        "click $SSL" "wait-log 1" "click $README" "wait-log 2" "click $DONE" "wait-exit 0"
     e2e_expect_log "[from regcomplete.exe] \"$htm\"  $ssl$query" \
         "[from regcomplete.exe] notepad.exe ${E2E_EXE%\\*}\\readme.txt"
 }
@@ -77,7 +77,7 @@ case_nsis_per_machine() {
     e2e_run "start-elevated \"$SETUP_EXE\" /D=$install" \
         "wait-window installer #32770 サンプル製品" "press installer 1" wait-child-dialog \
         "check-owner installer" "press installer 1" "wait-parent-exit 0" \
-        "click 1002" "wait-log 1" "click 1003" "wait-log 2" "click 1" "wait-exit 0"
+        "click $SSL" "wait-log 1" "click $README" "wait-log 2" "click $DONE" "wait-exit 0"
     e2e_expect_log "[from explorer.exe] \"$https\" \"$ssl$E2E_SAMPLE_QUERY\"" \
         "[from explorer.exe] \"C:\\windows\\system32\\notepad.exe\" $install\\readme.txt"
 }

@@ -26,8 +26,6 @@ host=$REGCOMPLETE_HOST
 ssl="https://$host/entry/regist.php"
 plain="http://$host/entry/regist.php"
 address_limit=511  # bytes of an address, without its terminating zero
-# The dialog's buttons, as res/resource_ids.h numbers them.
-ssl_button=1002 plain_button=1001 readme_button=1003
 
 # UTF-8 text as the Shift_JIS bytes the program sees, and their count.
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
@@ -113,7 +111,7 @@ one_start() {
         steps "click $1" "wait-log $records"
         shift 2
     done
-    steps "click 1" "wait-exit 0"
+    steps "click $DONE" "wait-exit 0"
 }
 
 # A command line that ends inside the quoted program name: its tail is empty, whatever the name
@@ -132,11 +130,11 @@ unclosed_quote_steps() {
     steps "wait-log 1" "wait-exit 0"
     records=1  # the probe's record is checked on its own
     steps "application $E2E_EXE"
-    one_start "$open" $ssl_button "$(browser "$bare_url")"
+    one_start "$open" $SSL "$(browser "$bare_url")"
     steps "application $E2E_EXE"
-    one_start "$open$lone_lead" $ssl_button "$(browser "$bare_url")"
+    one_start "$open$lone_lead" $SSL "$(browser "$bare_url")"
     steps "application $E2E_EXE"
-    one_start '"' $ssl_button "$(browser "$bare_url")"
+    one_start '"' $SSL "$(browser "$bare_url")"
 }
 
 # The probe's record is the line without its lone lead byte, or with one character in its
@@ -201,11 +199,11 @@ long_command_line_steps() {
         [ ${#url} -le $address_limit ] || bad_data "$why: the address is too long"
         echo "row: $why"
         if [ -n "$readme" ]; then  # once: the readme path before the cut comes whole
-            one_start "$(sjis "$line")" $ssl_button "$(browser "$url")" \
-                $readme_button "notepad.exe C:\\Program Files\\ソフト表$folder\\readme.txt"
+            one_start "$(sjis "$line")" $SSL "$(browser "$url")" \
+                $README "notepad.exe C:\\Program Files\\ソフト表$folder\\readme.txt"
             readme=
         else
-            one_start "$(sjis "$line")" $ssl_button "$(browser "$url")"
+            one_start "$(sjis "$line")" $SSL "$(browser "$url")"
         fi
     done
 }
@@ -226,8 +224,8 @@ kana_steps() {
     local line="\"$E2E_EXE\" /U$kana80 /O\"$organization\" /S$serial"
     echo "row: a username of 80 kana is left out whole; organization and serialno still come"
     one_start "$(sjis "$line")" \
-        $ssl_button "$(browser "$(address "$ssl" organization "$organization" serialno "$serial")")" \
-        $plain_button "$(browser "$(address "$plain" organization "$organization" serialno "$serial")")"
+        $SSL "$(browser "$(address "$ssl" organization "$organization" serialno "$serial")")" \
+        $PLAIN "$(browser "$(address "$plain" organization "$organization" serialno "$serial")")"
 
     # A username that fills the plain address to its last byte, so that it does not fit the one
     # byte longer SSL address: there organization and serialno come after productid instead.
@@ -241,8 +239,8 @@ kana_steps() {
     [ ${#ssl_user} -eq $((address_limit + 1)) ] || bad_data "the SSL address is ${#ssl_user} bytes"
     line="\"$E2E_EXE\" /P$product /U$user /O\"$organization\" /S$serial"
     echo "row: a kana username that fits the plain address to the byte, not the SSL one"
-    one_start "$(sjis "$line")" $plain_button "$(browser "$plain_user")" \
-        $ssl_button "$(browser "$(address "$ssl" productid "$product" \
+    one_start "$(sjis "$line")" $PLAIN "$(browser "$plain_user")" \
+        $SSL "$(browser "$(address "$ssl" productid "$product" \
             organization "$organization" serialno "$serial")")"
 }
 
@@ -308,13 +306,13 @@ case_templates() {
     local work
     work=$(windows_path "$E2E_WORK")
     e2e_run "start $line" wait-dialog \
-        "click $ssl_button" "wait-log 1" "click $plain_button" "wait-log 2" \
-        "handshake $work\\no_placeholder" "click $ssl_button" "wait-log 3" \
-        "click $plain_button" "wait-log 4" \
-        "handshake $work\\too_long" "click-async $ssl_button" "message-box $url_ssl" \
-        "click-async $plain_button" "message-box $url_plain" "sleep 3000" "wait-log 4" \
-        "click $readme_button" "wait-log 5" "sleep 2000" "wait-log 5" \
-        "click 1" "wait-exit 0"
+        "click $SSL" "wait-log 1" "click $PLAIN" "wait-log 2" \
+        "handshake $work\\no_placeholder" "click $SSL" "wait-log 3" \
+        "click $PLAIN" "wait-log 4" \
+        "handshake $work\\too_long" "click-async $SSL" "message-box $url_ssl" \
+        "click-async $PLAIN" "message-box $url_plain" "sleep 3000" "wait-log 4" \
+        "click $README" "wait-log 5" "sleep 2000" "wait-log 5" \
+        "click $DONE" "wait-exit 0"
     e2e_expect_log "${quoted% \"%1\"}  $url_ssl" "${quoted% \"%1\"}  $url_plain" \
         "$no_placeholder $url_ssl" "$no_placeholder $url_plain" \
         "notepad.exe ${E2E_EXE%\\*}\\readme.txt"
