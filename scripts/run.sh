@@ -21,7 +21,8 @@ say() { echo "run: $*" >&2; }
 scripts/install-deps.sh
 say "building the Windows program in $build"
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-    -DCMAKE_BUILD_TYPE=MinSizeRel --no-warn-unused-cli >/dev/null
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DREGCOMPLETE_HOST="${REGCOMPLETE_HOST:-regist.example.com}" \
+    --no-warn-unused-cli >/dev/null
 cmake --build "$build" -j "${REGCOMPLETE_JOBS:-2}" --target regcomplete runraw driver >/dev/null
 
 . tests/e2e/wine_env.sh

@@ -41,7 +41,9 @@ expect 'VALUE "Translation", 0x411, 1200'
 expect "VALUE \"FileVersion\", \"$version\""
 expect "VALUE \"ProductVersion\", \"$version\""
 expect 'VALUE "ProductName", "regcomplete"'
-expect "VALUE \"Comments\", \"Registration host: $host\""
+# Comments, CompanyName and LegalCopyright are padded with blanks to the slots a stamp rewrites.
+grep -Eq "VALUE \"Comments\", \"Registration host: ${host//./\\.} *\"\$" <<<"$resources" ||
+    fail "version resource lacks: VALUE \"Comments\", \"Registration host: $host\""
 expect "VALUE \"InternalName\", \"${name%.exe}\""
 expect "VALUE \"OriginalFilename\", \"$name\""
 for key in FileDescription CompanyName LegalCopyright; do expect "VALUE \"$key\", "; done

@@ -38,8 +38,10 @@ if ! REGCOMPLETE_SIGN_PFX=$scratch/signer.pfx REGCOMPLETE_SIGN_PASSWORD_FILE=$sc
 fi
 
 (cd out && sha256sum -c --strict "$name.zip.sha256") || fail "$name.zip.sha256 does not match $name.zip"
-expected="$name/LICENSE
+expected="$name/CHANGES.md
+$name/LICENSE
 $name/README.md
+$(cd "$(dirname "$0")/.." && ls docs/*.md | sed "s|^|$name/|")
 $name/examples/inno/readme.txt
 $name/examples/inno/sample.iss
 $name/examples/nsis/per-machine.nsi

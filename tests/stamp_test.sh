@@ -2,7 +2,8 @@
 # The release for every vendor and its stamp, as a vendor uses them:
 #   - a build without a host (built here, in BUILD_DIR/unstamped) and one with a host and Japanese
 #     names (BUILD_DIR/named, the release settings of a vendor);
-#   - the host check tool (HOST_TOOL) and the Windows one under Wine each stamp the unstamped
+#   - the host check tool (built here too, in BUILD_DIR/host-tool) and the Windows one under Wine
+#     each stamp the unstamped
 #     program: the result is the bytes of the build with that host and those names, for the test
 #     build's ASCII host without names and for the vendor's host with Japanese names;
 #   - --show reads the host and names back;
@@ -10,9 +11,9 @@
 #   - a stamped program signed with osslsigncode verifies.
 # Leaves BUILD_DIR/unstamped/bin/regcomplete.exe and BUILD_DIR/stamped/regcomplete.exe (the
 # vendor's host and names stamped) for the dialog cases that run them (e2e/release_test.sh).
-# usage: stamp_test.sh SOURCE_DIR BUILD_DIR HOST_TOOL HOST   (REGCOMPLETE_WIN_BUILD = BUILD_DIR)
+# usage: stamp_test.sh SOURCE_DIR BUILD_DIR HOST   (REGCOMPLETE_WIN_BUILD = BUILD_DIR)
 set -u
-top=$1 build=$2 host_tool=$3 host=$4
+top=$1 build=$2 host=$3
 . "$(dirname "$0")/e2e/wine_env.sh"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -35,6 +36,10 @@ build_program unstamped -DREGCOMPLETE_HOST= -DREGCOMPLETE_COMPANY_NAME= -DREGCOM
 build_program named -DREGCOMPLETE_HOST=$vendor_host -DREGCOMPLETE_COMPANY_NAME="$company" \
     -DREGCOMPLETE_COPYRIGHT="$copyright"
 unstamped=$build/unstamped/bin/regcomplete.exe
+cmake -S "$top" -B "$build/host-tool" -DBUILD_TESTING=OFF >"$scratch/cmake.log" 2>&1 &&
+    cmake --build "$build/host-tool" -j2 --target regcomplete-check >>"$scratch/cmake.log" 2>&1 ||
+    { cat "$scratch/cmake.log"; fail "could not build the host check tool"; exit 1; }
+host_tool=$build/host-tool/bin/regcomplete-check
 mkdir -p "$build/stamped"
 
 wine_prefix_ready || { echo "could not create the Wine prefix"; exit 1; }

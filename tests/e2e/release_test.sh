@@ -17,8 +17,8 @@ case_unstamped() {
     e2e_stage_browser browser
     e2e_register_browser "\"$E2E_BROWSER\" \"%1\""
     e2e_run "start \"$E2E_EXE\" /Pabc /Uxyz" wait-dialog \
-        "click-async 1002" "message-box $no_address" "click-async 1001" "message-box $no_address" \
-        "click 1003" "wait-log 1" "click 1" "wait-exit 0"
+        "click-async $SSL" "message-box $no_address" "click-async $PLAIN" "message-box $no_address" \
+        "click $README" "wait-log 1" "click $DONE" "wait-exit 0"
     e2e_expect_log "notepad.exe ${E2E_EXE%\\*}\\readme.txt"
 }
 
@@ -27,7 +27,7 @@ case_stamped() {
     e2e_stage_program
     e2e_stage_browser browser
     e2e_register_browser "\"$E2E_BROWSER\" \"%1\""
-    e2e_run "start \"$E2E_EXE\" /Pabc /Uxyz" wait-dialog "click 1002" "wait-log 1" "click 1" \
+    e2e_run "start \"$E2E_EXE\" /Pabc /Uxyz" wait-dialog "click $SSL" "wait-log 1" "click $DONE" \
         "wait-exit 0"
     e2e_expect_log "\"$E2E_BROWSER\"  $vendor_ssl?productid=abc&username=xyz"
 }
