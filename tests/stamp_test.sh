@@ -33,6 +33,8 @@ build_program() {
         { cat "$scratch/cmake.log"; fail "could not build $dir"; exit 1; }
 }
 build_program unstamped -DREGCOMPLETE_HOST= -DREGCOMPLETE_COMPANY_NAME= -DREGCOMPLETE_COPYRIGHT=
+cmake --build "$build/unstamped" -j2 --target regcomplete-check >>"$scratch/cmake.log" 2>&1 ||
+    { cat "$scratch/cmake.log"; fail "could not build the unstamped check tool"; exit 1; }
 build_program named -DREGCOMPLETE_HOST=$vendor_host -DREGCOMPLETE_COMPANY_NAME="$company" \
     -DREGCOMPLETE_COPYRIGHT="$copyright"
 unstamped=$build/unstamped/bin/regcomplete.exe
@@ -119,6 +121,36 @@ osslsigncode sign -certs "$scratch/cert.pem" -key "$scratch/key.pem" \
     -in "$scratch/host_stamp-vendor.exe" -out "$scratch/vendor-signed.exe" >/dev/null 2>&1 &&
     osslsigncode verify -CAfile "$scratch/cert.pem" -in "$scratch/vendor-signed.exe" >/dev/null 2>&1 ||
     fail "the stamped program, signed, does not verify"
+
+# The vendor's Windows steps of docs/vendor.md, as written, in the unstamped release's folder: the
+# first ```bat block line by line with Wine's cmd, the second (the signature) with Debian's osslsigncode.
+version=$(sed -n 's/^project(regcomplete VERSION \([0-9.]*\) .*/\1/p' "$top/CMakeLists.txt")
+release=regcomplete-$version-win32-unstamped
+(cd "$build/unstamped" && cpack >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; fail "cpack"; }
+mkdir -p "$scratch/vendor"
+(cd "$scratch/vendor" && cmake -E tar xf "$build/unstamped/$release.zip") || fail "cannot unzip $release.zip"
+folder=$scratch/vendor/$release
+bat_block() {  # bat_block N: the Nth ```bat block of the Windows section
+    awk -v wanted="$1" '/^## / { inside = ($0 ~ /^## On Windows, from the release$/) }
+        inside && /^```/ { if (block) { block = 0; next } if ($0 == "```bat") { block = 1; n++; next } }
+        inside && block && n == wanted' "$top/docs/vendor.md"
+}
+# Each line as typed at the Command Prompt, which takes it as Unicode (a batch file would be read
+# in the console's code page, where "©" has no place).
+runraw=$(windows_path "$build/tests/bin/runraw.exe")
+shown=$(bat_block 1 | while IFS= read -r line; do
+    printf 'cmd.exe /c %s' "$line" >"$scratch/line.txt"
+    (cd "$folder" && LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 RUNRAW_UTF8=1 \
+        wine "$runraw" "$(windows_path "$scratch/line.txt")" 2>&1 | tr -d '\r')
+done)
+cmp -s "$folder/stamped/regcomplete.exe" "$build/named/bin/regcomplete.exe" ||
+    fail "the Windows steps did not stamp the vendor's program: $shown"
+grep -qx "host: $vendor_host" <<<"$shown" || fail "the Windows steps' --show did not name the host"
+openssl pkcs12 -export -inkey "$scratch/key.pem" -in "$scratch/cert.pem" -out "$folder/vendor.pfx" \
+    -passout pass:regcomplete-test && echo regcomplete-test >"$folder/password.txt"
+(cd "$folder" && eval "$(bat_block 2 | tr '\\' /)") >"$scratch/sign.log" 2>&1 &&
+    osslsigncode verify -CAfile "$scratch/cert.pem" -in "$folder/regcomplete.exe.signed" >/dev/null 2>&1 ||
+    { cat "$scratch/sign.log"; fail "the Windows steps' signature does not verify"; }
 
 echo "$failures failed"
 [ $failures -eq 0 ]

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs docs/vendor.md, "For vendors: from download to your installer", as a vendor would: every
+# Runs docs/vendor.md's section "From the source, on Debian 12" as a vendor would: every
 # ```sh block of it, in order, in one shell, as written, in a copy of the source tree (tracked and
 # new files). Then checks what the commands must have made: bin/ with the two programs only, and
 # the host the commands gave in the version resource and in the check tool's version line. Last,
@@ -21,7 +21,7 @@ git -C "$top" ls-files -z --cached --others --exclude-standard |
     { echo "FAIL: could not copy the sources"; exit 1; }
 
 # The page's sh blocks under its title, as written.
-awk '/^#+ / { inside = ($0 ~ /^# For vendors: from download to your installer$/) }
+awk '/^#+ / { inside = ($0 ~ /^## From the source, on Debian 12$/) }
      inside && /^```/ { if (block) { block = 0; next } if ($0 == "```sh") { block = 1; next } }
      inside && block' "$top/docs/vendor.md" >"$work/commands.sh"
 grep -q . "$work/commands.sh" || { echo "FAIL: no commands in docs/vendor.md for vendors"; exit 1; }

@@ -1,6 +1,8 @@
 // runraw FILE: starts the command line held in FILE byte for byte (no quoting, no code-page
 // conversion on the way), with the limited token a standard user has (or, where the environment
 // sets RUNRAW_ELEVATED, with its own elevated one), waits for it and exits with its exit code.
+// Where RUNRAW_UTF8 is set, FILE holds the line as UTF-8 and it is started as Unicode, as a line
+// typed at the Command Prompt is.
 // Wine turns the arguments of a Unix command into a Windows command line of its own making; tests
 // that must control every byte of a command line go through this instead.
 #include <stdio.h>
@@ -26,10 +28,23 @@ int main(int argc, char** argv) {
     PROCESS_INFORMATION process;
     bool elevated = GetEnvironmentVariableA("RUNRAW_ELEVATED", nullptr, 0) > 0;
     HANDLE token = elevated ? nullptr : LimitedToken();
-    if ((!elevated && token == nullptr) ||
-        !CreateProcessAsUserA(token, nullptr, command_line, nullptr, nullptr, TRUE, 0, nullptr,
-                              nullptr, &startup, &process))
+    if (!elevated && token == nullptr) return 122;
+    if (GetEnvironmentVariableA("RUNRAW_UTF8", nullptr, 0) > 0) {
+        static wchar_t wide_line[65536];
+        STARTUPINFOW wide_startup = {};
+        wide_startup.cb = sizeof wide_startup;
+        wide_startup.dwFlags = startup.dwFlags;
+        wide_startup.hStdInput = startup.hStdInput;
+        wide_startup.hStdOutput = startup.hStdOutput;
+        wide_startup.hStdError = startup.hStdError;
+        if (MultiByteToWideChar(CP_UTF8, 0, command_line, -1, wide_line, 65536) == 0 ||
+            !CreateProcessAsUserW(token, nullptr, wide_line, nullptr, nullptr, TRUE, 0, nullptr,
+                                  nullptr, &wide_startup, &process))
+            return 122;
+    } else if (!CreateProcessAsUserA(token, nullptr, command_line, nullptr, nullptr, TRUE, 0,
+                                     nullptr, nullptr, &startup, &process)) {
         return 122;
+    }
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exit_code = 123;
     GetExitCodeProcess(process.hProcess, &exit_code);
