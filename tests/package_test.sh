@@ -41,7 +41,7 @@ fi
 expected="$name/CHANGES.md
 $name/LICENSE
 $name/README.md
-$(cd "$(dirname "$0")/.." && ls docs/*.md | sed "s|^|$name/|")
+$(cd "$(dirname "$0")/.." && LC_ALL=C ls docs/* | sed "s|^|$name/|")
 $name/examples/inno/readme.txt
 $name/examples/inno/sample.iss
 $name/examples/nsis/per-machine.nsi
