@@ -94,6 +94,7 @@ refusals=(
     "not a host name|--host regist/example $unstamped|not a host name"
     "a host with a blank|--host 'a b' $unstamped|not a host name"
     "a name too long for its slot|--host h.example --company $long_name $unstamped|too long"
+    "a name far too long|--host h.example --copyright $long_name$long_name $unstamped|too long"
     "not this program|--host h.example $scratch/text.exe|is not regcomplete.exe"
     "the check tool is not the program|--host h.example $build/bin/regcomplete-check.exe|is not regcomplete.exe"
     "another release|--host h.example $scratch/other-release.exe|not a release build of regcomplete"

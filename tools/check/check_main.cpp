@@ -469,14 +469,12 @@ bool ParseStampArguments(int argc, char** argv, StampArguments* arguments, const
         if (strcmp(argv[i], "--host") == 0 && has_value) {
             arguments->host = argv[++i];
         } else if (strcmp(argv[i], "--company") == 0 && has_value) {
-            // One unit more than the slot: a name too long is refused, never cut.
-            arguments->company = WideArgument(argv, ++i, company, kNameSlotUnits + 2)
-                                     ? company
-                                     : u"too long for its slot and then some more";
+            // One unit more than the slot holds: a name too long is refused, never cut.
+            arguments->names_fit &= WideArgument(argv, ++i, company, kNameSlotUnits + 2);
+            arguments->company = company;
         } else if (strcmp(argv[i], "--copyright") == 0 && has_value) {
-            arguments->copyright = WideArgument(argv, ++i, copyright, kNameSlotUnits + 2)
-                                       ? copyright
-                                       : u"too long for its slot and then some more";
+            arguments->names_fit &= WideArgument(argv, ++i, copyright, kNameSlotUnits + 2);
+            arguments->copyright = copyright;
         } else if (argv[i][0] == '-' && argv[i][1] == '-') {
             *problem = "unknown or incomplete option of --stamp";
             return false;
@@ -512,6 +510,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "--show") == 0) return RunShow(argv[2]);
     if (argc >= 2 && strcmp(argv[1], "--stamp") == 0) {
         StampArguments stamp = {};
+        stamp.names_fit = true;
         if (!ParseStampArguments(argc, argv, &stamp, &problem)) return Usage(problem);
         return RunStamp(stamp);
     }

@@ -80,7 +80,9 @@ int RunStamp(const StampArguments& arguments) {
     if (static_cast<size_t>(size) > kLargestProgram)
         return Refuse(RefusalOf(StampResult::kNotThisProgram), arguments.input);
     StampRequest request = {arguments.host, arguments.company, arguments.copyright};
-    StampResult result = StampProgram(g_image, static_cast<size_t>(size), request);
+    StampResult result = arguments.names_fit
+                             ? StampProgram(g_image, static_cast<size_t>(size), request)
+                             : StampResult::kNameTooLong;
     if (result == StampResult::kNotAHostName) return Refuse(RefusalOf(result), arguments.host);
     if (result == StampResult::kNameTooLong) return Refuse(RefusalOf(result), "");
     if (result != StampResult::kStamped) return Refuse(RefusalOf(result), arguments.input);

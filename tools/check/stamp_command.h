@@ -10,6 +10,7 @@ struct StampArguments {
     const char16_t* company;    // null when not given
     const char16_t* copyright;  // null when not given
     bool output_is_input;       // the two names are one file
+    bool names_fit;             // false: a name was too long even to read whole
 };
 
 // Writes a stamped copy of `input` to `output`; refuses, with a message on stderr and no output
