@@ -125,4 +125,32 @@ TEST(RegistrationUrlTest, NeverBlankQuoteOrControlByte) {
     }
 }
 
+// The rule the configure step and the stamp share: each row a slip it would let through.
+TEST(RegistrationHostTest, HostNames) {
+    const std::string longest(kHostSlotSize - 1, 'h');
+    const std::string too_long(kHostSlotSize, 'h');
+    const struct {
+        const char* why;
+        std::string host;
+        bool accepted;
+    } cases[] = {
+        {"a dotted name", "regist.vendor-example.jp", true},
+        {"a port", "regist.example.com:8443", true},
+        {"one letter", "h", true},
+        {"the longest the slot holds", longest, true},
+        {"one more than the slot holds", too_long, false},
+        {"empty", "", false},
+        {"a path", "regist.example.com/entry", false},
+        {"a blank", "regist example", false},
+        {"a leading hyphen", "-regist.example", false},
+        {"a trailing dot", "regist.example.", false},
+        {"a port without digits", "regist.example.com:", false},
+        {"a port with a letter", "regist.example.com:8a", false},
+        {"only a port", ":8443", false},
+        {"a byte beyond ASCII", "r\xE9gist.example", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.accepted, IsRegistrationHostName(c.host.c_str())) << c.why;
+}
+
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <string.h>
 
-#include "version.h"
-
 #ifdef NDEBUG
 #define REGCOMPLETE_BUILD_KIND " release"
 #else
@@ -11,26 +9,12 @@
 #endif
 
 const RegistrationHostSlot kRegistrationHostSlot = {
-    {REGCOMPLETE_HOST_MARKER_PREFIX REGCOMPLETE_VERSION REGCOMPLETE_BUILD_KIND},
-    {REGCOMPLETE_HOST}};
+    {REGCOMPLETE_HOST_MARKER(REGCOMPLETE_BUILD_KIND)}, {REGCOMPLETE_HOST}};
 
 static_assert(sizeof REGCOMPLETE_HOST <= kHostSlotSize, "the registration host is too long");
 
 const char* RegistrationHost() {
     return kRegistrationHostSlot.host;
-}
-
-void ComposeHostMarker(const char* version, bool release, char (&marker)[kHostMarkerSize]) {
-    memset(marker, 0, kHostMarkerSize);
-    const char* kind = release ? " release" : " debug";
-    size_t used = 0;
-    const char* pieces[] = {kHostMarkerPrefix, version, kind};
-    for (const char* piece : pieces) {
-        size_t length = strlen(piece);
-        if (used + length >= kHostMarkerSize) return;
-        memcpy(marker + used, piece, length);
-        used += length;
-    }
 }
 
 namespace {

@@ -6,6 +6,8 @@
 
 #include <stddef.h>
 
+#include "version.h"
+
 // The host and its terminating zero; the rest of the slot is zeros.
 constexpr size_t kHostSlotSize = 260;
 // "regcomplete registration host ", the version and " release" (or " debug"), zero-padded.
@@ -19,6 +21,8 @@ struct RegistrationHostSlot {
 // The marker's text that every build of this program starts its slot with, before the version.
 #define REGCOMPLETE_HOST_MARKER_PREFIX "regcomplete registration host "
 constexpr char kHostMarkerPrefix[] = REGCOMPLETE_HOST_MARKER_PREFIX;
+// The whole marker of this version's builds, `kind` being " release" or " debug".
+#define REGCOMPLETE_HOST_MARKER(kind) REGCOMPLETE_HOST_MARKER_PREFIX REGCOMPLETE_VERSION kind
 
 // This build's slot. In its own translation unit, so that no reader can take the host for a
 // constant: a stamp changes it after the build.
@@ -26,9 +30,6 @@ extern const RegistrationHostSlot kRegistrationHostSlot;
 
 // The host, or an empty string in a program that no vendor has stamped yet.
 const char* RegistrationHost();
-
-// Writes this build's marker ("regcomplete registration host 1.0.0 release") into `marker`.
-void ComposeHostMarker(const char* version, bool release, char (&marker)[kHostMarkerSize]);
 
 // A host name the address can carry as it is: letters, digits, '-' and '.', not starting or
 // ending with '-' or '.', optionally ":" and a port number; not empty, and shorter than the slot.

@@ -215,9 +215,9 @@ void ReadValue(Bytes& file, const VersionValue& value, char16_t* out, size_t out
 }
 
 bool IsThisRelease(const Bytes& file, size_t host_slot) {
-    char expected[kHostMarkerSize];
-    ComposeHostMarker(REGCOMPLETE_VERSION, true, expected);
-    return memcmp(file.data + host_slot, expected, kHostMarkerSize) == 0;
+    // Zero-padded to the marker's size, as the slot holds it.
+    static const char kReleaseMarker[kHostMarkerSize] = REGCOMPLETE_HOST_MARKER(" release");
+    return memcmp(file.data + host_slot, kReleaseMarker, kHostMarkerSize) == 0;
 }
 
 bool SlotsHaveTheirSizes(const Slots& slots) {
