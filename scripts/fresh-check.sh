@@ -4,7 +4,9 @@
 # copies a clean clone of the committed HEAD into it and runs .ci/run there with chroot.
 #   scripts/fresh-check.sh [--keep-binfmt] [ROOT]   (default /var/tmp/regcomplete-fresh; made anew)
 # Run as root. Slow (it installs every package from nothing), so CI does not run it. The log is
-# ROOT.log beside the root.
+# ROOT.log beside the root. The root gets this machine's package sources and one more, served on
+# 127.0.0.1, that is broken as a mirror in the middle of a sync is: the check passes only when the
+# install step names that source and goes on without it.
 #
 # binfmt_misc belongs to the kernel, not to the root: the i386 registration the project makes is
 # removed first, so that the install step inside has to bring qemu-i386 again, and removed again at
@@ -27,14 +29,42 @@ if [ -z "$archive" ]; then
     say "no Debian archive is configured for apt; cannot make a fresh root"
     exit 1
 fi
+command -v python3 >/dev/null || { say "python3 is needed to serve the broken package source"; exit 1; }
 command -v debootstrap >/dev/null || {
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap >/dev/null
 }
 
+# A package source on 127.0.0.1 whose index disagrees with its Release file in size and hash: apt
+# reports "Mirror sync in progress?" for it and fails, and the install step has to carry on without it.
+broken_server=
+serve_broken_source() {
+    local repo="$root.broken-source"
+    rm -rf "$repo"
+    mkdir -p "$repo"
+    printf 'Package: regcomplete-none\nVersion: 1\nArchitecture: all\nFilename: none.deb\nSize: 1\nDescription: none\n\n' >"$repo/Packages"
+    {
+        printf 'Origin: regcomplete fresh-check\nLabel: a source in the middle of a sync\n'
+        printf 'Date: %s\nSHA256:\n' "$(date -u -R)"
+        printf ' %064d %d Packages\n' 0 $(($(stat -c %s "$repo/Packages") + 7))
+    } >"$repo/Release"
+    python3 -c '
+import http.server, functools, sys
+handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=sys.argv[1])
+handler.log_message = lambda *args: None
+server = http.server.HTTPServer(("127.0.0.1", 0), handler)
+print(server.server_address[1], flush=True)
+server.serve_forever()' "$repo" >"$repo.port" &
+    broken_server=$!
+    for _ in $(seq 50); do [ -s "$repo.port" ] && break; sleep 0.1; done
+    broken_port=$(cat "$repo.port")
+    [ -n "$broken_port" ] || { say "cannot serve the broken package source (python3)"; exit 1; }
+}
+
 mounts=(proc sys dev dev/pts)
 unmount_all() {
     local i
+    [ -n "$broken_server" ] && kill "$broken_server" 2>/dev/null
     for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
         mountpoint -q "$root/${mounts[i]}" && umount -l "$root/${mounts[i]}"
     done
@@ -60,6 +90,14 @@ if [ -d /usr/local/share/ca-certificates ]; then
     cp -r /usr/local/share/ca-certificates/. "$root/usr/local/share/ca-certificates/"
 fi
 [ -f /etc/npmrc ] && cp /etc/npmrc "$root/etc/npmrc"
+# The package sources are the machine's own, as a new machine of this kind has them (debootstrap wrote
+# only the release's main suite), plus one that is broken the way a mirror in the middle of a sync is.
+rm -f "$root/etc/apt/sources.list"
+for source in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+    [ -f "$source" ] && cp "$source" "$root/etc/apt/${source#/etc/apt/}"
+done
+serve_broken_source
+echo "deb [trusted=yes] http://127.0.0.1:$broken_port/ ./" >"$root/etc/apt/sources.list.d/regcomplete-broken.list"
 git clone -q --no-local "$top" "$root/work/regcomplete"
 for m in "${mounts[@]}"; do mount --bind "/$m" "$root/$m"; done
 [ -z "$keep_binfmt" ] && [ -f "$binfmt_entry" ] && echo -1 >"$binfmt_entry"
@@ -71,4 +109,9 @@ chroot "$root" /usr/bin/env HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/
     CI=true bash -c 'cd /work/regcomplete && bash .ci/run' >>"$log_file" 2>&1 </dev/null || status=$?
 say "finished in $(($(date +%s) - start)) s with exit code $status; last lines:"
 tail -n 5 "$log_file" >&2
+# The install step must have met the broken source and gone on without it.
+if ! grep -q "^install-deps:.*127\.0\.0\.1:$broken_port" "$log_file"; then
+    say "the install step did not name the broken package source on 127.0.0.1"
+    status=1
+fi
 exit "$status"
