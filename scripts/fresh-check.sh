@@ -30,9 +30,12 @@ if [ -z "$archive" ]; then
     exit 1
 fi
 command -v python3 >/dev/null || { say "python3 is needed to serve the broken package source"; exit 1; }
+log() { say "$@"; }
+. "$top/scripts/apt_install.sh"
 command -v debootstrap >/dev/null || {
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap >/dev/null
+    export DEBIAN_FRONTEND=noninteractive
+    apt_update
+    apt_install debootstrap
 }
 
 # A package source on 127.0.0.1 whose index disagrees with its Release file in size and hash: apt
