@@ -17,7 +17,8 @@ apt_update() {
     [ "$attempt" -lt 3 ] && { log "apt-get update failed (attempt $attempt of 3); trying again"; sleep $((attempt * 5)); }
   done
   log "these package indexes could not be read; carrying on with what apt could read:"
-  printf '%s\n' "$apt_failed_sources" | sed 's/^/install-deps:   /' >&2
+  local source
+  while read -r source; do log "  $source"; done <<<"$apt_failed_sources"
 }
 
 # Without one of its indexes (an i386 one, say), apt may pick versions of the release's updates for
