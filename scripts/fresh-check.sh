@@ -53,9 +53,10 @@ serve_broken_source() {
     } >"$repo/Release"
     python3 -c '
 import http.server, functools, sys
-handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=sys.argv[1])
-handler.log_message = lambda *args: None
-server = http.server.HTTPServer(("127.0.0.1", 0), handler)
+class Quiet(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=sys.argv[1]))
 print(server.server_address[1], flush=True)
 server.serve_forever()' "$repo" >"$repo.port" &
     broken_server=$!
