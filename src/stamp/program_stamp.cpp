@@ -424,6 +424,7 @@ StampResult StampProgram(unsigned char* image, size_t size, const StampRequest& 
     if (!ReadLayout(file, &layout) || !FindSlots(file, layout, &slots) ||
         !slots.original_name_matches)
         return StampResult::kNotThisProgram;
+    if (slots.markers != 1) return StampResult::kDamaged;  // which one is the slot is not known
     if (!IsThisRelease(file, slots.host_slot) || !SlotsHaveTheirSizes(slots))
         return StampResult::kNotThisRelease;
     if (!IsWhole(file, layout, slots)) return StampResult::kDamaged;
