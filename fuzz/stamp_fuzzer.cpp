@@ -7,6 +7,7 @@
 #include "stamp/program_stamp.h"
 
 #include "../tests/release_image.h"
+#include "../tests/test_support.h"
 #include "fuzz_invariants.h"
 
 namespace {
@@ -23,16 +24,6 @@ std::unique_ptr<unsigned char[]> ExactImage(const Image& image) {
 
 bool Same(const unsigned char* stamped, const Image& image) {
     return image.empty() || memcmp(stamped, image.data(), image.size()) == 0;
-}
-
-std::string Hex(const unsigned char* bytes) {
-    std::string hex;
-    char digits[3];
-    for (size_t i = 0; i < kSha256Size; ++i) {
-        snprintf(digits, sizeof digits, "%02x", bytes[i]);
-        hex += digits;
-    }
-    return hex;
 }
 
 }  // namespace
@@ -79,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(ReadProgramStamp(image.get(), n, &after), "a stamped program is not read");
     FUZZ_CHECK(after.stampable && host == after.host, "read back: host " + Shown(after.host));
     FUZZ_CHECK(memcmp(after.release_sha256, before.release_sha256, kSha256Size) == 0,
-               "release " + Hex(before.release_sha256) + " became " + Hex(after.release_sha256));
+               "release " + Hex(before.release_sha256, kSha256Size) + " became " +
+                   Hex(after.release_sha256, kSha256Size));
 
     FUZZ_CHECK(StampProgram(image.get(), n, kSecond) == StampResult::kStamped,
                "a stamped program is not stamped again");

@@ -1,6 +1,5 @@
 #include "stamp/sha256.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
@@ -8,17 +7,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "test_support.h"
 
-std::string Hex(const unsigned char* bytes, size_t size) {
-    std::string hex;
-    char digits[3];
-    for (size_t i = 0; i < size; ++i) {
-        snprintf(digits, sizeof digits, "%02x", bytes[i]);
-        hex += digits;
-    }
-    return hex;
-}
+namespace {
 
 // The test vectors of FIPS 180-4's examples, each fed `repeat` times in pieces of `piece` bytes.
 struct Case {
