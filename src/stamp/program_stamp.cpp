@@ -68,9 +68,12 @@ bool ReadLayout(Bytes& file, PeLayout* layout) {
     return !file.bad;
 }
 
+// A section's header.
 struct Section {
     char name[8];
-    uint32_t raw;     // file offset of its data
+    uint32_t rva;
+    uint32_t raw;  // file offset of its data
+    uint32_t raw_size;
     uint32_t loaded;  // how many bytes of it are loaded: its raw size, or less
     uint32_t characteristics;
 };
@@ -81,9 +84,10 @@ Section SectionAt(Bytes& file, const PeLayout& layout, unsigned i) {
     for (size_t c = 0; c < sizeof section.name; ++c)
         section.name[c] = static_cast<char>(file.Read(header + c, 1));
     uint32_t virtual_size = file.U32(header + 8);
-    uint32_t raw_size = file.U32(header + 16);
+    section.rva = file.U32(header + 12);
+    section.raw_size = file.U32(header + 16);
     section.raw = file.U32(header + 20);
-    section.loaded = raw_size < virtual_size ? raw_size : virtual_size;
+    section.loaded = section.raw_size < virtual_size ? section.raw_size : virtual_size;
     section.characteristics = file.U32(header + 36);
     return section;
 }
@@ -106,9 +110,9 @@ bool LiesIn(Bytes& file, const PeLayout& layout, size_t offset, size_t length, c
 size_t RawEnd(Bytes& file, const PeLayout& layout) {
     size_t end = 0;
     for (unsigned i = 0; i < layout.section_count; ++i) {
-        size_t header = layout.sections + 40 * i;
-        size_t section_end = size_t{file.U32(header + 20)} + file.U32(header + 16);
-        if (file.U32(header + 16) != 0 && section_end > end) end = section_end;
+        Section section = SectionAt(file, layout, i);
+        size_t section_end = size_t{section.raw} + section.raw_size;
+        if (section.raw_size != 0 && section_end > end) end = section_end;
     }
     return end;
 }
@@ -116,13 +120,11 @@ size_t RawEnd(Bytes& file, const PeLayout& layout) {
 // The file offset of `rva`, or 0 when no section holds it with `length` bytes.
 size_t OffsetOf(Bytes& file, const PeLayout& layout, uint32_t rva, size_t length) {
     for (unsigned i = 0; i < layout.section_count; ++i) {
-        size_t header = layout.sections + 40 * i;
-        uint32_t start = file.U32(header + 12);
-        uint32_t raw_size = file.U32(header + 16);
-        uint32_t raw = file.U32(header + 20);
-        if (rva >= start && rva - start < raw_size && length <= raw_size - (rva - start) &&
-            file.Has(raw + (rva - start), length))
-            return raw + (rva - start);
+        Section section = SectionAt(file, layout, i);
+        uint32_t into = rva - section.rva;
+        if (rva >= section.rva && into < section.raw_size && length <= section.raw_size - into &&
+            file.Has(size_t{section.raw} + into, length))
+            return size_t{section.raw} + into;
     }
     return 0;
 }
