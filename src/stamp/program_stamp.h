@@ -37,7 +37,7 @@ enum class StampResult {
     kNameTooLong,     // a name does not fit its slot
     kNotThisProgram,  // no regcomplete.exe: no host slot, or no version resource with its slots
     kNotThisRelease,  // regcomplete.exe, but not a release build of this version
-    kDamaged,         // this release, but not whole: cut, grown, changed, or slots out of place
+    kDamaged,         // not whole: cut, grown, changed, two markers, or slots out of place
     kSigned,          // it carries a signature, which a stamp would break
 };
 
