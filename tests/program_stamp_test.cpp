@@ -33,8 +33,8 @@ StampResult Stamp(Image& image, const char* host, const char16_t* company = null
 void WriteMarker(Image& image, size_t at) {
     memcpy(&image[at], kHostMarkerPrefix, sizeof kHostMarkerPrefix - 1);
 }
-size_t SectionHeader(const ReleaseParts& parts, size_t index) {
-    return parts.section_table + kSectionHeaderSize * index;
+size_t SectionHeader(const ReleaseOffsets& offsets, size_t index) {
+    return offsets.section_table + kSectionHeaderSize * index;
 }
 
 // An unstamped release broken in one way, then stamped with a valid host; `refresh` makes its
@@ -42,106 +42,112 @@ size_t SectionHeader(const ReleaseParts& parts, size_t index) {
 struct DamageCase {
     const char* why;
     ReleaseSettings settings;
-    void (*damage)(Image& image, const ReleaseParts& parts);
+    void (*damage)(Image& image, const ReleaseOffsets& offsets);
     bool refresh;
     StampResult expected;
 };
 const DamageCase kDamageCases[] = {
-    {"a whole release", kUnstamped, [](Image&, const ReleaseParts&) {}, false,
+    {"a whole release", kUnstamped, [](Image&, const ReleaseOffsets&) {}, false,
      StampResult::kStamped},
     {".rsrc as the last section: the values lie near the file's end",
      {"", u"", u"", true},
-     [](Image&, const ReleaseParts&) {},
+     [](Image&, const ReleaseOffsets&) {},
      false,
      StampResult::kStamped},
     {"a flipped code byte", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) { image[parts.text + 3] ^= 0x01; }, false,
+     [](Image& image, const ReleaseOffsets& offsets) { image[offsets.text + 3] ^= 0x01; }, false,
      StampResult::kDamaged},
     {"the checksum wrong in its upper half only", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) { image[parts.checksum + 2] ^= 0x01; }, false,
-     StampResult::kDamaged},
+     [](Image& image, const ReleaseOffsets& offsets) { image[offsets.checksum + 2] ^= 0x01; },
+     false, StampResult::kDamaged},
     {"no checksum at all", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) { Put32(image, parts.checksum, 0); }, false,
+     [](Image& image, const ReleaseOffsets& offsets) { Put32(image, offsets.checksum, 0); }, false,
      StampResult::kDamaged},
     {"cut short after the version resource: .reloc gone", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) { image.resize(parts.rsrc_end); }, true,
+     [](Image& image, const ReleaseOffsets& offsets) { image.resize(offsets.rsrc_end); }, true,
      StampResult::kDamaged},
-    {"one byte appended", kUnstamped, [](Image& image, const ReleaseParts&) { image.push_back(0); },
-     true, StampResult::kDamaged},
+    {"one byte appended", kUnstamped,
+     [](Image& image, const ReleaseOffsets&) { image.push_back(0); }, true, StampResult::kDamaged},
     {"cut short inside .rsrc, its last section",
      {"", u"", u"", true},
-     [](Image& image, const ReleaseParts& parts) { image.resize(parts.rsrc_end - 2); },
+     [](Image& image, const ReleaseOffsets& offsets) { image.resize(offsets.rsrc_end - 2); },
      true,
      StampResult::kDamaged},
     {"a second marker in the code, ahead of the slot", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) { WriteMarker(image, parts.text); }, true,
+     [](Image& image, const ReleaseOffsets& offsets) { WriteMarker(image, offsets.text); }, true,
      StampResult::kDamaged},
     {"a second marker at the very end of the file, no room for a slot after it", kUnstamped,
-     [](Image& image, const ReleaseParts&) {
+     [](Image& image, const ReleaseOffsets&) {
          WriteMarker(image, image.size() - (sizeof kHostMarkerPrefix - 1));
      },
      true, StampResult::kDamaged},
     {"the slot's section writable", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) {
-         Put32(image, SectionHeader(parts, 1) + 36, 0xC0000040);
+     [](Image& image, const ReleaseOffsets& offsets) {
+         Put32(image, SectionHeader(offsets, 1) + 36, 0xC0000040);
      },
      true, StampResult::kDamaged},
     {"the slot's section not .rdata", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) { image[SectionHeader(parts, 1) + 2] = 'x'; },
+     [](Image& image, const ReleaseOffsets& offsets) {
+         image[SectionHeader(offsets, 1) + 2] = 'x';
+     },
      true, StampResult::kDamaged},
     {"the slot runs past what the section loads", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) {
-         Put32(image, SectionHeader(parts, 1) + 8, 0x40 + kHostMarkerSize + 8);
+     [](Image& image, const ReleaseOffsets& offsets) {
+         Put32(image, SectionHeader(offsets, 1) + 8, 0x40 + kHostMarkerSize + 8);
      },
      true, StampResult::kDamaged},
     {"the values' section not .rsrc", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) { image[SectionHeader(parts, 2) + 4] = 'x'; },
+     [](Image& image, const ReleaseOffsets& offsets) {
+         image[SectionHeader(offsets, 2) + 4] = 'x';
+     },
      true, StampResult::kDamaged},
     {"the version resource ends ahead of its values", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) { Put32(image, parts.resource_data + 4, 200); },
+     [](Image& image, const ReleaseOffsets& offsets) {
+         Put32(image, offsets.resource_data + 4, 200);
+     },
      true, StampResult::kDamaged},
     {"signed: the certificate table after the last section", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) { image = Signed(image, parts); }, false,
+     [](Image& image, const ReleaseOffsets& offsets) { image = Signed(image, offsets); }, false,
      StampResult::kSigned},
     {"signed, and a byte after the certificate table", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) {
-         image = Signed(image, parts);
+     [](Image& image, const ReleaseOffsets& offsets) {
+         image = Signed(image, offsets);
          image.push_back(0);
      },
      true, StampResult::kDamaged},
     {"the certificate table's entry points into the last section", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) {
-         image = Signed(image, parts);
-         Put32(image, parts.security_entry, Get32(image, parts.security_entry) - 8);
+     [](Image& image, const ReleaseOffsets& offsets) {
+         image = Signed(image, offsets);
+         Put32(image, offsets.security_entry, Get32(image, offsets.security_entry) - 8);
      },
      true, StampResult::kDamaged},
     {"another version's marker", kUnstamped,
-     [](Image& image, const ReleaseParts& parts) {
-         image[parts.slot + sizeof kHostMarkerPrefix - 1] ^= 0x01;
+     [](Image& image, const ReleaseOffsets& offsets) {
+         image[offsets.slot + sizeof kHostMarkerPrefix - 1] ^= 0x01;
      },
      true, StampResult::kNotThisRelease},
     {"a zero-length child ahead of the strings: the walk must stop",
      {"", u"", u"", false, true},
-     [](Image&, const ReleaseParts&) {},
+     [](Image&, const ReleaseOffsets&) {},
      false,
      StampResult::kNotThisProgram},
     {"another program's OriginalFilename", kUnstamped,
-     [](Image& image, const ReleaseParts&) {
+     [](Image& image, const ReleaseOffsets&) {
          std::string bytes(image.begin(), image.end());
          size_t name = bytes.find(std::string("r\0e\0g\0c\0o\0m\0p\0l\0e\0t\0e\0.\0e", 25));
          image[name] = 'x';
      },
      true, StampResult::kNotThisProgram},
-    {"no PE file", kUnstamped, [](Image& image, const ReleaseParts&) { image[0] = 'X'; }, true,
+    {"no PE file", kUnstamped, [](Image& image, const ReleaseOffsets&) { image[0] = 'X'; }, true,
      StampResult::kNotThisProgram},
 };
 
 TEST(ProgramStamp, StampsOnlyAWholeReleaseAndLeavesARefusedOneUntouched) {
     for (const DamageCase& c : kDamageCases) {
-        ReleaseParts parts;
-        Image image = BuildRelease(c.settings, &parts);
-        c.damage(image, parts);
-        if (c.refresh) RefreshChecksum(image, parts);
+        ReleaseOffsets offsets;
+        Image image = BuildRelease(c.settings, &offsets);
+        c.damage(image, offsets);
+        if (c.refresh) RefreshChecksum(image, offsets);
         Image stamped = image;
         EXPECT_EQ(c.expected, Stamp(stamped, "regist.example.jp")) << c.why;
         if (c.expected == StampResult::kStamped) {
@@ -226,17 +232,18 @@ TEST(ProgramStamp, AStampReplacesAnEarlierOneWhole) {
 // word in .text is chosen so that the unstamped sum and the stamped one fall on either side of a
 // carry into the upper half.
 TEST(ProgramStamp, RewritesBothHalvesOfTheChecksum) {
-    ReleaseParts parts;
+    ReleaseOffsets offsets;
     for (unsigned word = 0; word < 0x10000; word += 0x100) {
-        Image image = BuildRelease(kUnstamped, &parts);
-        Put16(image, parts.text, word);
-        RefreshChecksum(image, parts);
+        Image image = BuildRelease(kUnstamped, &offsets);
+        Put16(image, offsets.text, word);
+        RefreshChecksum(image, offsets);
         Image expected = BuildRelease({"regist.example.jp", u"", u""});
-        Put16(expected, parts.text, word);
-        RefreshChecksum(expected, parts);
-        if (Get32(image, parts.checksum) >> 16 == Get32(expected, parts.checksum) >> 16) continue;
+        Put16(expected, offsets.text, word);
+        RefreshChecksum(expected, offsets);
+        if (Get32(image, offsets.checksum) >> 16 == Get32(expected, offsets.checksum) >> 16)
+            continue;
         ASSERT_EQ(StampResult::kStamped, Stamp(image, "regist.example.jp"));
-        EXPECT_EQ(Get32(expected, parts.checksum), Get32(image, parts.checksum));
+        EXPECT_EQ(Get32(expected, offsets.checksum), Get32(image, offsets.checksum));
         return;
     }
     FAIL() << "no code word puts the two checksums on either side of a carry";
@@ -266,9 +273,9 @@ TEST(ProgramStamp, ReadsBackTheReleaseAProgramWasMadeFrom) {
     for (const ReadCase& c : kReadCases) {
         ReleaseSettings unstamped = kUnstamped;
         unstamped.rsrc_last = c.settings.rsrc_last;
-        ReleaseParts parts;
-        Image image = BuildRelease(c.settings, &parts);
-        if (c.sign) image = Signed(image, parts);
+        ReleaseOffsets offsets;
+        Image image = BuildRelease(c.settings, &offsets);
+        if (c.sign) image = Signed(image, offsets);
         ProgramStamp read;
         ASSERT_TRUE(ReadProgramStamp(image.data(), image.size(), &read)) << c.why;
         EXPECT_EQ(c.settings.host, read.host) << c.why;

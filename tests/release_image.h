@@ -28,8 +28,8 @@ struct ReleaseSettings {
     bool zero_length_child = false;  // a child of length 0 ahead of the strings
 };
 
-// Where the parts of a built image lie, for the rows that break them.
-struct ReleaseParts {
+// Where the offsets of a built image lie, for the rows that break them.
+struct ReleaseOffsets {
     size_t pe;  // "PE\0\0"
     size_t checksum;
     size_t security_entry;
@@ -70,8 +70,8 @@ inline uint32_t ModelChecksum(const Image& image, size_t field) {
     while (sum > 0xFFFF) sum = (sum & 0xFFFF) + (sum >> 16);
     return static_cast<uint32_t>(sum + image.size());
 }
-inline void RefreshChecksum(Image& image, const ReleaseParts& parts) {
-    Put32(image, parts.checksum, ModelChecksum(image, parts.checksum));
+inline void RefreshChecksum(Image& image, const ReleaseOffsets& offsets) {
+    Put32(image, offsets.checksum, ModelChecksum(image, offsets.checksum));
 }
 
 // A version block: header, key, value and children, each aligned to 4 from the block's start.
@@ -128,9 +128,9 @@ inline Image VersionResource(const ReleaseSettings& settings) {
     return VersionBlock(u"VS_VERSION_INFO", false, fixed, 52, {string_info});
 }
 
-// The image a build with `settings` gives; `parts` says where its parts lie.
-inline Image BuildRelease(const ReleaseSettings& settings, ReleaseParts* parts = nullptr) {
-    ReleaseParts at = {};
+// The image a build with `settings` gives; `offsets` says where its offsets lie.
+inline Image BuildRelease(const ReleaseSettings& settings, ReleaseOffsets* offsets = nullptr) {
+    ReleaseOffsets at = {};
     struct Section {
         const char* name;
         uint32_t characteristics;
@@ -209,16 +209,16 @@ inline Image BuildRelease(const ReleaseSettings& settings, ReleaseParts* parts =
     }
     Put32(image, optional + 56, static_cast<uint32_t>(0x1000 * (sections.size() + 1)));
     RefreshChecksum(image, at);
-    if (parts != nullptr) *parts = at;
+    if (offsets != nullptr) *offsets = at;
     return image;
 }
 
 // `image` signed: a certificate table after the last section, named by its directory entry.
-inline Image Signed(Image image, const ReleaseParts& parts) {
-    Put32(image, parts.security_entry, static_cast<uint32_t>(image.size()));
-    Put32(image, parts.security_entry + 4, 16);
+inline Image Signed(Image image, const ReleaseOffsets& offsets) {
+    Put32(image, offsets.security_entry, static_cast<uint32_t>(image.size()));
+    Put32(image, offsets.security_entry + 4, 16);
     Image table = {16, 0, 0, 0, 0, 2, 2, 0, 'c', 'e', 'r', 't', 'd', 'a', 't', 'a'};
     image.insert(image.end(), table.begin(), table.end());
-    RefreshChecksum(image, parts);
+    RefreshChecksum(image, offsets);
     return image;
 }

@@ -26,12 +26,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string dir = argv[1];
-    ReleaseParts parts;
-    Image unstamped = BuildRelease({}, &parts);
+    ReleaseOffsets offsets;
+    Image unstamped = BuildRelease({}, &offsets);
     Image named =
         BuildRelease({"regist.vendor-example.jp", u"例示株式会社", u"© 2026 例示株式会社"});
     bool written = Write(dir + "/unstamped.exe", unstamped) && Write(dir + "/named.exe", named) &&
-                   Write(dir + "/signed.exe", Signed(unstamped, parts));
+                   Write(dir + "/signed.exe", Signed(unstamped, offsets));
     if (!written) perror(argv[1]);
     return written ? 0 : 1;
 }
