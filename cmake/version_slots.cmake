@@ -3,7 +3,8 @@
 # build configured with them are the same bytes. Sizes count UTF-16 units, as the resource holds
 # them; iconv counts them. Included by the top CMakeLists.txt after the settings are read; sets
 # regcomplete_rc_comments, regcomplete_rc_company and regcomplete_rc_copyright (resource-script
-# strings, a double quote written as two) and regcomplete_name_slot_units.
+# strings, a double quote written as two), regcomplete_unstamped_comments and
+# regcomplete_name_slot_units.
 set(regcomplete_name_slot_units 127)
 # "Registration host: " and the longest host the program's slot holds (registration_host.h).
 set(regcomplete_comments_slot_units 278)
@@ -30,8 +31,10 @@ function(regcomplete_slot_value out text units what)
     set(${out} "${text}${padding}" PARENT_SCOPE)
 endfunction()
 
+# Comments in a build without a host; the stamp blanks a program back to it to name its release.
+set(regcomplete_unstamped_comments "Registration host: none (stamp it with regcomplete-check --stamp)")
 if(REGCOMPLETE_HOST STREQUAL "")
-    set(regcomplete_comments "Registration host: none (stamp it with regcomplete-check --stamp)")
+    set(regcomplete_comments "${regcomplete_unstamped_comments}")
 else()
     set(regcomplete_comments "Registration host: ${REGCOMPLETE_HOST}")
 endif()

@@ -2,11 +2,15 @@
 """Writes the named seed inputs of fuzz/corpus/<target>/, one row per seed with why it is there.
 
 Run it again after changing a row; files it does not name (findings kept as regression cases) are
-left alone. Every input starts with the code page byte: '0' 932, '1' 936, '2' 949, '3' 950,
+left alone. The stamp's seeds are made from an unstamped release, regcomplete.exe of a cross build
+without a host: `make_seeds.py build/win32/unstamped/bin/regcomplete.exe`; without it they are left
+as they are. Every input starts with the code page byte: '0' 932, '1' 936, '2' 949, '3' 950,
 '4' 1361, '5' 1252, '6' odd reported ranges (blank, quote, slash and backslash are lead bytes),
 '7' ranges taken from the next twelve bytes.
 """
 import os
+import struct
+import sys
 
 CP932, CP936, CP1361, CP1252, ODD = b"0", b"1", b"4", b"5", b"6"
 
@@ -212,6 +216,57 @@ README_COMMAND = [
      "a command that does not fit is not composed"),
 ]
 
+# Stamp: the host up to a zero byte, the company and the copyright in UTF-16 (low byte first, no
+# zero byte in them) each up to a zero byte, then the file.
+def stamp(host, company, copyright, image):
+    def units(text):
+        return text.encode("utf-16-le") + b"\0"
+    return host + b"\0" + units(company) + units(copyright) + image
+
+
+def pe_checksum(image, field):
+    """The PE checksum: 16-bit words summed with their carries, the field left out, plus the size."""
+    padded = image + b"\0" * (len(image) % 2)
+    total = sum(struct.unpack_from("<%dH" % (len(padded) // 2), padded))
+    total -= sum(struct.unpack_from("<2H", padded, field))
+    while total > 0xFFFF:
+        total = (total & 0xFFFF) + (total >> 16)
+    return total + len(image)
+
+
+def rechecked(image):
+    """`image` with its checksum made right again, so that only what was changed is wrong."""
+    field = struct.unpack_from("<I", image, 0x3C)[0] + 24 + 64
+    return image[:field] + struct.pack("<I", pe_checksum(image, field)) + image[field + 4:]
+
+
+def signed(image):
+    """A certificate table after the last section, named by its directory entry."""
+    entry = struct.unpack_from("<I", image, 0x3C)[0] + 24 + 96 + 4 * 8
+    table = struct.pack("<IHH", 16, 0x200, 2) + b"certdata"
+    image = image[:entry] + struct.pack("<II", len(image), len(table)) + image[entry + 8:]
+    return rechecked(image + table)
+
+
+def stamp_seeds(release):
+    name = "regcomplete registration host ".encode()
+    return [
+        ("unstamped_release", stamp(b"regist.example.jp", "", "", release),
+         "a whole release: every check passes, the stamp goes through"),
+        ("names_of_127_units", stamp(b"h.example:8080", "例" * 127, "例示" * 63 + "株", release),
+         "names that fill their slots"),
+        ("name_of_128_units", stamp(b"h.example", "例" * 128, "", release),
+         "a name one unit too long"),
+        ("not_a_host", stamp(b"regist/example", "", "", release), "a host that is refused"),
+        ("cut_after_version_resource", stamp(b"h.example", "", "", rechecked(release[:-0x200])),
+         "cut short after its version resource, checksum right"),
+        ("second_marker_at_the_end",
+         stamp(b"h.example", "", "", rechecked(release[:-len(name)] + name)),
+         "a second marker as the file's last bytes"),
+        ("signed", stamp(b"h.example", "", "", signed(release)), "read, but refused"),
+    ]
+
+
 TARGETS = {
     "command_tail": COMMAND_TAIL,
     "options": OPTIONS,
@@ -224,6 +279,9 @@ TARGETS = {
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
+    if len(sys.argv) > 1:
+        with open(sys.argv[1], "rb") as release:
+            TARGETS["stamp"] = stamp_seeds(release.read())
     for target, seeds in TARGETS.items():
         directory = os.path.join(here, "corpus", target)
         os.makedirs(directory, exist_ok=True)

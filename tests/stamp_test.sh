@@ -6,7 +6,8 @@
 #     each stamp the unstamped
 #     program: the result is the bytes of the build with that host and those names, for the test
 #     build's ASCII host without names and for the vendor's host with Japanese names;
-#   - --show reads the host and names back;
+#   - --show reads the host and names back, and names the unstamped release by its SHA-256, for a
+#     stamped and for a signed program; the unstamped zip states that SHA-256;
 #   - each refusal gives its message and leaves no output file;
 #   - a stamped program signed with osslsigncode verifies.
 # Leaves BUILD_DIR/unstamped/bin/regcomplete.exe and BUILD_DIR/stamped/regcomplete.exe (the
@@ -38,6 +39,7 @@ cmake --build "$build/unstamped" -j2 --target regcomplete-check >>"$scratch/cmak
 build_program named -DREGCOMPLETE_HOST=$vendor_host -DREGCOMPLETE_COMPANY_NAME="$company" \
     -DREGCOMPLETE_COPYRIGHT="$copyright"
 unstamped=$build/unstamped/bin/regcomplete.exe
+release_sha256=$(sha256sum "$unstamped" | cut -d' ' -f1)
 cmake -S "$top" -B "$build/host-tool" -DBUILD_TESTING=OFF >"$scratch/cmake.log" 2>&1 &&
     cmake --build "$build/host-tool" -j2 --target regcomplete-check >>"$scratch/cmake.log" 2>&1 ||
     { cat "$scratch/cmake.log"; fail "could not build the host check tool"; exit 1; }
@@ -73,7 +75,8 @@ host: $vendor_host
 company: $company
 copyright: $copyright
 signed: no
-stamps with this tool: yes"
+stamps with this tool: yes
+release: $release_sha256"
     [ "$shown" = "$expected" ] || { fail "$tool: --show of the vendor's program"; diff <(echo "$expected") <(echo "$shown"); }
     "$tool" --show "$unstamped" 2>&1 | tr -d '\r' | grep -qx 'host: (none: not stamped)' ||
         fail "$tool: --show of the unstamped program names a host"
@@ -82,6 +85,14 @@ cp "$scratch/host_stamp-vendor.exe" "$build/stamped/regcomplete.exe"
 
 # Refusals: each with its message, none leaving an output file.
 printf 'not a program\n' >"$scratch/text.exe"
+# Damaged releases, each a way a copy can break: cut short after its version resource, a flipped
+# code byte, 1 MiB appended, and more than the tool reads.
+head -c 22732 "$unstamped" >"$scratch/cut.exe"
+cp "$unstamped" "$scratch/flipped.exe"
+code_byte=$(od -An -tu1 -j1100 -N1 "$unstamped" | tr -d ' ')  # in .text, which starts at 1024
+printf "\\x$(printf %02x $((code_byte ^ 1)))" | dd of="$scratch/flipped.exe" bs=1 seek=1100 conv=notrunc 2>/dev/null
+{ cat "$unstamped"; head -c 1048576 /dev/zero; } >"$scratch/grown.exe"
+{ cat "$unstamped"; head -c $((4 * 1024 * 1024 + 1 - $(stat -c %s "$unstamped"))) /dev/zero; } >"$scratch/huge.exe"
 cp "$unstamped" "$scratch/other-release.exe"
 # The same program of another version: its slot's marker names that version.
 sed -i 's/\(regcomplete registration host \)[0-9.]*\( release\)/\19.9.9\2/' "$scratch/other-release.exe"
@@ -99,6 +110,10 @@ refusals=(
     "the check tool is not the program|--host h.example $build/bin/regcomplete-check.exe|is not regcomplete.exe"
     "another release|--host h.example $scratch/other-release.exe|not a release build of regcomplete"
     "a signed program|--host h.example $scratch/signed.exe|is signed"
+    "cut short after its version resource|--host h.example $scratch/cut.exe|damaged, or not a release program"
+    "a flipped code byte|--host h.example $scratch/flipped.exe|damaged, or not a release program"
+    "1 MiB appended|--host h.example $scratch/grown.exe|damaged, or not a release program"
+    "4 MiB and 1 byte: more than the tool reads|--host h.example $scratch/huge.exe|damaged, or not a release program"
 )
 for tool in host_stamp wine_stamp; do
     for row in "${refusals[@]}"; do
@@ -111,6 +126,15 @@ for tool in host_stamp wine_stamp; do
         grep -q -- "$wanted" <<<"$message" || fail "$tool: $why: message '$message' lacks '$wanted'"
         [ ! -e "$scratch/refused.exe" ] || fail "$tool: $why: an output file was left"
     done
+    # --show of a signed program names the release it was signed from; of the check tool, no program.
+    shown=$("$tool" --show "$scratch/signed.exe" 2>&1 | tr -d '\r')
+    for line in "host: (none: not stamped)" "signed: yes" "stamps with this tool: no" "release: $release_sha256"; do
+        grep -qxF "$line" <<<"$shown" || fail "$tool: --show of the signed program lacks '$line': $shown"
+    done
+    shown=$("$tool" --show "$build/bin/regcomplete-check.exe" 2>&1)
+    rc=$?
+    [ $rc -eq 1 ] && grep -q "is not regcomplete.exe" <<<"$shown" ||
+        fail "$tool: --show of the check tool: exit code $rc, '$shown'"
     cp "$unstamped" "$scratch/same.exe"
     "$tool" --stamp --host h.example "$scratch/same.exe" "$scratch/same.exe" >/dev/null 2>&1
     [ $? -eq 1 ] || fail "$tool: the output is the input, yet not refused"
@@ -147,6 +171,10 @@ done)
 cmp -s "$folder/stamped/regcomplete.exe" "$build/named/bin/regcomplete.exe" ||
     fail "the Windows steps did not stamp the vendor's program: $shown"
 grep -qx "host: $vendor_host" <<<"$shown" || fail "the Windows steps' --show did not name the host"
+(cd "$folder" && sha256sum -c --strict --quiet regcomplete.exe.sha256) ||
+    fail "the zip's regcomplete.exe.sha256 does not match its regcomplete.exe"
+grep -qxF "release: $(cut -d' ' -f1 "$folder/regcomplete.exe.sha256")" <<<"$shown" ||
+    fail "the Windows steps' --show did not name the release of the zip's regcomplete.exe.sha256"
 openssl pkcs12 -export -inkey "$scratch/key.pem" -in "$scratch/cert.pem" -out "$folder/vendor.pfx" \
     -passout pass:regcomplete-test && echo regcomplete-test >"$folder/password.txt"
 (cd "$folder" && eval "$(bat_block 2 | tr '\\' /)") >"$scratch/sign.log" 2>&1 &&

@@ -1,6 +1,8 @@
 // Shared helpers of the native tests.
 #pragma once
 
+#include <stdio.h>
+
 #include <string>
 
 #include "codepage/char_class.h"
@@ -9,6 +11,17 @@ inline CharClass ClassesFor(unsigned code_page, const unsigned char* reported = 
     CharClass classes;
     SetUpCharClass(&classes, code_page, reported);
     return classes;
+}
+
+// Bytes as lower-case hexadecimal digits, as sha256sum prints a digest.
+inline std::string Hex(const unsigned char* bytes, size_t size) {
+    std::string hex;
+    char digits[3];
+    for (size_t i = 0; i < size; ++i) {
+        snprintf(digits, sizeof digits, "%02x", bytes[i]);
+        hex += digits;
+    }
+    return hex;
 }
 
 // Shows a possibly null field in a failure message.

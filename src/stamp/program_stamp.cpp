@@ -1,5 +1,8 @@
 // The PE file's headers, its resource tree and its version resource, walked over bytes with every
-// offset checked against the file's size, so that any file at all can be given.
+// offset checked against the file's size, so that any file at all can be given. What a release
+// must be to be stamped is what the linker leaves (a release build's .rdata and .rsrc, its
+// checksum), so that a file damaged anywhere, or with a second marker that could be taken for the
+// slot, is refused rather than made to look whole by a new checksum.
 #include "stamp/program_stamp.h"
 
 #include <string.h>
@@ -8,6 +11,10 @@ namespace {
 
 constexpr uint16_t kVersionResourceType = 16;  // RT_VERSION
 constexpr uint16_t kPe32Magic = 0x10B;
+// Where a build puts the host slot, a constant: .rdata, initialised data that is only read.
+constexpr char kSlotSectionName[8] = ".rdata";
+constexpr uint32_t kSlotSectionCharacteristics = 0x40000040;  // INITIALIZED_DATA | MEM_READ
+constexpr char kResourceSectionName[8] = ".rsrc";
 constexpr char16_t kCommentsPrefix[] = u"Registration host: ";
 static_assert(sizeof kCommentsPrefix / sizeof(char16_t) - 1 == kCommentsPrefixUnits,
               "the Comments slot starts with its prefix");
@@ -37,8 +44,10 @@ struct Bytes {
 // Where the headers and the resource directory lie.
 struct PeLayout {
     size_t checksum_offset;
-    uint32_t security_size;  // the certificate table: a signature
-    size_t sections;         // offset of the section table
+    size_t security_entry;     // the certificate table's directory entry
+    uint32_t security_offset;  // the certificate table (a signature): its file offset and size
+    uint32_t security_size;
+    size_t sections;  // offset of the section table
     unsigned section_count;
     uint32_t resource_rva;
 };
@@ -53,20 +62,69 @@ bool ReadLayout(Bytes& file, PeLayout* layout) {
     if (file.U16(optional) != kPe32Magic || file.U32(optional + 92) < 5) return false;
     layout->checksum_offset = optional + 64;
     layout->resource_rva = file.U32(optional + 96 + 2 * 8);
-    layout->security_size = file.U32(optional + 96 + 4 * 8 + 4);
+    layout->security_entry = optional + 96 + 4 * 8;
+    layout->security_offset = file.U32(layout->security_entry);
+    layout->security_size = file.U32(layout->security_entry + 4);
     return !file.bad;
+}
+
+// A section's header.
+struct Section {
+    char name[8];
+    uint32_t rva;
+    uint32_t raw;  // file offset of its data
+    uint32_t raw_size;
+    uint32_t loaded;  // how many bytes of it are loaded: its raw size, or less
+    uint32_t characteristics;
+};
+
+Section SectionAt(Bytes& file, const PeLayout& layout, unsigned i) {
+    size_t header = layout.sections + 40 * i;
+    Section section = {};
+    for (size_t c = 0; c < sizeof section.name; ++c)
+        section.name[c] = static_cast<char>(file.Read(header + c, 1));
+    uint32_t virtual_size = file.U32(header + 8);
+    section.rva = file.U32(header + 12);
+    section.raw_size = file.U32(header + 16);
+    section.raw = file.U32(header + 20);
+    section.loaded = section.raw_size < virtual_size ? section.raw_size : virtual_size;
+    section.characteristics = file.U32(header + 36);
+    return section;
+}
+
+// Whether the `length` bytes at `offset` lie in the loaded data of a section named `name`, and
+// whether it has `characteristics` (0: any).
+bool LiesIn(Bytes& file, const PeLayout& layout, size_t offset, size_t length, const char* name,
+            uint32_t characteristics) {
+    for (unsigned i = 0; i < layout.section_count && !file.bad; ++i) {
+        Section section = SectionAt(file, layout, i);
+        if (offset >= section.raw && offset - section.raw <= section.loaded &&
+            length <= section.loaded - (offset - section.raw))
+            return memcmp(section.name, name, sizeof section.name) == 0 &&
+                   (characteristics == 0 || section.characteristics == characteristics);
+    }
+    return false;
+}
+
+// Where the last section's raw data ends.
+size_t RawEnd(Bytes& file, const PeLayout& layout) {
+    size_t end = 0;
+    for (unsigned i = 0; i < layout.section_count; ++i) {
+        Section section = SectionAt(file, layout, i);
+        size_t section_end = size_t{section.raw} + section.raw_size;
+        if (section.raw_size != 0 && section_end > end) end = section_end;
+    }
+    return end;
 }
 
 // The file offset of `rva`, or 0 when no section holds it with `length` bytes.
 size_t OffsetOf(Bytes& file, const PeLayout& layout, uint32_t rva, size_t length) {
     for (unsigned i = 0; i < layout.section_count; ++i) {
-        size_t header = layout.sections + 40 * i;
-        uint32_t start = file.U32(header + 12);
-        uint32_t raw_size = file.U32(header + 16);
-        uint32_t raw = file.U32(header + 20);
-        if (rva >= start && rva - start < raw_size && length <= raw_size - (rva - start) &&
-            file.Has(raw + (rva - start), length))
-            return raw + (rva - start);
+        Section section = SectionAt(file, layout, i);
+        uint32_t into = rva - section.rva;
+        if (rva >= section.rva && into < section.raw_size && length <= section.raw_size - into &&
+            file.Has(size_t{section.raw} + into, length))
+            return size_t{section.raw} + into;
     }
     return 0;
 }
@@ -124,7 +182,7 @@ size_t FindChild(Bytes& file, size_t base, size_t block, const char16_t* key) {
     child = base + Align4(child + value_length * (text ? 2 : 1) - base);
     while (child + 6 <= end && !file.bad) {
         size_t length = file.U16(child);
-        if (length == 0) break;
+        if (length < 6) break;  // shorter than its own header; at 0 the walk would stand still
         if (key == nullptr || KeyIs(file, child + 6, key)) return child;
         child = base + Align4(child + length - base);
     }
@@ -151,24 +209,35 @@ VersionValue FindString(Bytes& file, size_t base, size_t table, const char16_t* 
 // The slots of a program: the host's, and the three values of the version resource.
 struct Slots {
     size_t host_slot;  // offset of the marker
+    size_t markers;    // how many markers the file holds
+    size_t version;    // the version resource: its offset and size
+    size_t version_size;
     VersionValue comments;
     VersionValue company;
     VersionValue copyright;
     bool original_name_matches;
 };
 
-size_t FindHostSlot(const Bytes& file) {
+// The first marker with room for its slot after it: its offset, or 0; `*count` every marker, to
+// the very end of the file.
+size_t FindHostSlot(const Bytes& file, size_t* count) {
     size_t length = sizeof kHostMarkerPrefix - 1;
-    if (file.size < sizeof(RegistrationHostSlot)) return 0;
-    for (size_t i = 0; i + sizeof(RegistrationHostSlot) <= file.size; ++i)
-        if (memcmp(file.data + i, kHostMarkerPrefix, length) == 0) return i;
-    return 0;
+    size_t first = 0;
+    *count = 0;
+    for (size_t i = 0; i + length <= file.size; ++i) {
+        if (memcmp(file.data + i, kHostMarkerPrefix, length) != 0) continue;
+        ++*count;
+        if (first == 0 && sizeof(RegistrationHostSlot) <= file.size - i) first = i;
+    }
+    return first;
 }
 
 bool FindSlots(Bytes& file, const PeLayout& layout, Slots* slots) {
     size_t base = 0, size = 0;
-    slots->host_slot = FindHostSlot(file);
+    slots->host_slot = FindHostSlot(file, &slots->markers);
     if (slots->host_slot == 0 || !FindVersionResource(file, layout, &base, &size)) return false;
+    slots->version = base;
+    slots->version_size = size;
     size_t strings = FindChild(file, base, base, u"StringFileInfo");
     size_t table = strings != 0 ? FindChild(file, base, strings, nullptr) : 0;
     if (table == 0) return false;
@@ -188,20 +257,20 @@ size_t Length(const char16_t* text) {
 }
 
 // Writes `prefix` (ASCII or null), `text` (ASCII `ascii` or UTF-16 `wide`) and blanks into the
-// `units`-unit value at `offset`, ahead of its terminating zero.
-void WriteValue(unsigned char* image, const VersionValue& value, const char16_t* prefix,
-                const char* ascii, const char16_t* wide) {
+// value of `units` UTF-16 units at `out`, ahead of its terminating zero.
+void WriteValue(unsigned char* out, size_t units, const char16_t* prefix, const char* ascii,
+                const char16_t* wide) {
     size_t at = 0;
     auto put = [&](char16_t unit) {
-        image[value.offset + 2 * at] = static_cast<unsigned char>(unit & 0xFF);
-        image[value.offset + 2 * at + 1] = static_cast<unsigned char>(unit >> 8);
+        out[2 * at] = static_cast<unsigned char>(unit & 0xFF);
+        out[2 * at + 1] = static_cast<unsigned char>(unit >> 8);
         ++at;
     };
     for (size_t i = 0; prefix != nullptr && prefix[i] != 0; ++i) put(prefix[i]);
     for (size_t i = 0; ascii != nullptr && ascii[i] != 0; ++i)
         put(static_cast<unsigned char>(ascii[i]));
     for (size_t i = 0; wide != nullptr && wide[i] != 0; ++i) put(wide[i]);
-    while (at < value.units - 1) put(u' ');
+    while (at < units - 1) put(u' ');
     put(0);
 }
 
@@ -225,20 +294,101 @@ bool SlotsHaveTheirSizes(const Slots& slots) {
            slots.company.units == kNameSlotUnits + 1 && slots.copyright.units == kNameSlotUnits + 1;
 }
 
+// The PE checksum of `size` bytes, `at(i)` the byte at `i`, the field at `skip` counting as zero.
+template <typename ByteAt>
+uint32_t Checksum(ByteAt at, size_t size, size_t skip) {
+    uint64_t sum = 0;
+    for (size_t i = 0; i < size; i += 2) {
+        if (i == skip || i == skip + 2) continue;
+        sum += at(i) | (i + 1 < size ? at(i + 1) << 8 : 0);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    return static_cast<uint32_t>(sum + size);
+}
+
+bool ValueInVersion(Bytes& file, const PeLayout& layout, const Slots& slots,
+                    const VersionValue& value) {
+    return value.offset >= slots.version &&
+           value.offset + 2 * value.units <= slots.version + slots.version_size &&
+           LiesIn(file, layout, value.offset, 2 * value.units, kResourceSectionName, 0);
+}
+
+// Whether a release of this version is whole, as the linker left it and a signature after it.
+bool IsWhole(Bytes& file, const PeLayout& layout, const Slots& slots) {
+    size_t end = RawEnd(file, layout);
+    bool ends_right = layout.security_size == 0
+                          ? layout.security_offset == 0 && end == file.size
+                          : layout.security_offset == end &&
+                                layout.security_size == file.size - end && end < file.size;
+    return ends_right && file.U32(layout.checksum_offset) == PeChecksum(file.data, file.size) &&
+           slots.markers == 1 &&
+           LiesIn(file, layout, slots.host_slot, sizeof(RegistrationHostSlot), kSlotSectionName,
+                  kSlotSectionCharacteristics) &&
+           ValueInVersion(file, layout, slots, slots.comments) &&
+           ValueInVersion(file, layout, slots, slots.company) &&
+           ValueInVersion(file, layout, slots, slots.copyright) && !file.bad;
+}
+
+// The unstamped release a whole release of this version was made from, as a view of its bytes:
+// the slots as a build without a host leaves them, the signature and its directory entry gone,
+// and the checksum made again.
+struct Release {
+    struct Patch {
+        size_t offset;
+        size_t length;
+        const unsigned char* bytes;
+    };
+    const unsigned char* image;
+    size_t size;
+    Patch patches[6];
+    unsigned char comments[2 * (kCommentsSlotUnits + 1)];
+    unsigned char name[2 * (kNameSlotUnits + 1)];
+    unsigned char checksum[4];
+
+    unsigned char At(size_t i) const {
+        for (const Patch& patch : patches)
+            if (i >= patch.offset && i - patch.offset < patch.length)
+                return patch.bytes[i - patch.offset];
+        return image[i];
+    }
+};
+
+void ReleaseSha256(const Bytes& file, const PeLayout& layout, const Slots& slots,
+                   unsigned char digest[kSha256Size]) {
+    static const unsigned char kZeros[kHostSlotSize] = {};
+    Release release = {};
+    release.image = file.data;
+    release.size = layout.security_size != 0 ? layout.security_offset : file.size;
+    WriteValue(release.comments, kCommentsSlotUnits + 1, nullptr, REGCOMPLETE_UNSTAMPED_COMMENTS,
+               nullptr);
+    WriteValue(release.name, kNameSlotUnits + 1, nullptr, nullptr, nullptr);
+    release.patches[0] = {slots.host_slot + kHostMarkerSize, kHostSlotSize, kZeros};
+    release.patches[1] = {slots.comments.offset, sizeof release.comments, release.comments};
+    release.patches[2] = {slots.company.offset, sizeof release.name, release.name};
+    release.patches[3] = {slots.copyright.offset, sizeof release.name, release.name};
+    release.patches[4] = {layout.security_entry, 8, kZeros};
+    release.patches[5] = {layout.checksum_offset, 4, release.checksum};
+    auto at = [&release](size_t i) { return release.At(i); };
+    uint32_t checksum = Checksum(at, release.size, layout.checksum_offset);
+    for (size_t i = 0; i < 4; ++i)
+        release.checksum[i] = static_cast<unsigned char>(checksum >> (8 * i));
+    Sha256 hash;
+    Sha256Start(&hash);
+    for (size_t i = 0; i < release.size; ++i) {
+        unsigned char byte = release.At(i);
+        Sha256Feed(&hash, &byte, 1);
+    }
+    Sha256Finish(&hash, digest);
+}
+
 }  // namespace
 
 uint32_t PeChecksum(const unsigned char* image, size_t size) {
     Bytes file{image, size, false};
     PeLayout layout = {};
     size_t skip = ReadLayout(file, &layout) ? layout.checksum_offset : size;
-    uint64_t sum = 0;
-    for (size_t i = 0; i < size; i += 2) {
-        if (i == skip || i == skip + 2) continue;
-        sum += image[i] | (i + 1 < size ? image[i + 1] << 8 : 0);
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<uint32_t>(sum + size);
+    return Checksum([image](size_t i) { return image[i]; }, size, skip);
 }
 
 bool ReadProgramStamp(const unsigned char* image, size_t size, ProgramStamp* out) {
@@ -258,6 +408,10 @@ bool ReadProgramStamp(const unsigned char* image, size_t size, ProgramStamp* out
     out->is_release_of_this_version =
         IsThisRelease(file, slots.host_slot) && SlotsHaveTheirSizes(slots);
     out->is_signed = layout.security_size != 0;
+    out->is_whole = IsWhole(file, layout, slots);
+    out->stampable = out->is_release_of_this_version && out->is_whole && !out->is_signed;
+    if (out->is_release_of_this_version && out->is_whole)
+        ReleaseSha256(file, layout, slots, out->release_sha256);
     return true;
 }
 
@@ -272,19 +426,22 @@ StampResult StampProgram(unsigned char* image, size_t size, const StampRequest& 
     if (!ReadLayout(file, &layout) || !FindSlots(file, layout, &slots) ||
         !slots.original_name_matches)
         return StampResult::kNotThisProgram;
+    if (slots.markers != 1) return StampResult::kDamaged;  // which one is the slot is not known
     if (!IsThisRelease(file, slots.host_slot) || !SlotsHaveTheirSizes(slots))
         return StampResult::kNotThisRelease;
+    if (!IsWhole(file, layout, slots)) return StampResult::kDamaged;
     if (layout.security_size != 0) return StampResult::kSigned;
 
     unsigned char* host = image + slots.host_slot + kHostMarkerSize;
     memset(host, 0, kHostSlotSize);
     memcpy(host, request.host, strlen(request.host));
-    WriteValue(image, slots.comments, kCommentsPrefix, request.host, nullptr);
-    WriteValue(image, slots.company, nullptr, nullptr, request.company);
-    WriteValue(image, slots.copyright, nullptr, nullptr, request.copyright);
-    // A checksum the linker left at zero stays so, as it would in a build.
-    uint32_t old_checksum = file.U32(layout.checksum_offset);
-    uint32_t checksum = old_checksum != 0 ? PeChecksum(image, size) : 0;
+    WriteValue(image + slots.comments.offset, slots.comments.units, kCommentsPrefix, request.host,
+               nullptr);
+    WriteValue(image + slots.company.offset, slots.company.units, nullptr, nullptr,
+               request.company);
+    WriteValue(image + slots.copyright.offset, slots.copyright.units, nullptr, nullptr,
+               request.copyright);
+    uint32_t checksum = PeChecksum(image, size);
     for (size_t i = 0; i < 4; ++i)
         image[layout.checksum_offset + i] = static_cast<unsigned char>(checksum >> (8 * i));
     return StampResult::kStamped;

@@ -4,7 +4,11 @@
 // values Comments ("Registration host: " and the host), CompanyName and LegalCopyright, each padded
 // with blanks to its slot. A stamp rewrites the slots in place and the PE checksum after them, so
 // that nothing moves: stamping gives exactly the bytes a build configured with the same host and
-// names gives.
+// names gives. Only a whole release is stamped: its checksum right, nothing after its last section
+// but a signature, one marker, each slot in the section a build puts it in.
+//
+// Blanking the slots again as a build without a host leaves them, and dropping a signature, gives
+// back the unstamped release a program was made from: its SHA-256 names that release.
 //
 // Pure: the file is a byte buffer, the names UTF-16. The check tool reads and writes the files.
 #pragma once
@@ -13,6 +17,7 @@
 #include <stdint.h>
 
 #include "request/registration_host.h"
+#include "stamp/sha256.h"
 #include "version.h"
 
 // The version resource's slots, in UTF-16 units without the terminating zero.
@@ -32,6 +37,7 @@ enum class StampResult {
     kNameTooLong,     // a name does not fit its slot
     kNotThisProgram,  // no regcomplete.exe: no host slot, or no version resource with its slots
     kNotThisRelease,  // regcomplete.exe, but not a release build of this version
+    kDamaged,         // not whole: cut, grown, changed, two markers, or slots out of place
     kSigned,          // it carries a signature, which a stamp would break
 };
 
@@ -48,6 +54,11 @@ struct ProgramStamp {
     char16_t copyright[kNameSlotUnits + 1];
     bool is_release_of_this_version;
     bool is_signed;
+    bool is_whole;   // not damaged (StampResult::kDamaged)
+    bool stampable;  // StampProgram accepts it, given a valid request
+    // The SHA-256 of the unstamped release it was made from; all zeros unless a whole release of
+    // this version.
+    unsigned char release_sha256[kSha256Size];
 };
 
 // False when `image` is no regcomplete.exe.

@@ -48,6 +48,7 @@ const char* RefusalOf(StampResult result) {
             return " is regcomplete.exe, but not a release build of "
                    "regcomplete " REGCOMPLETE_VERSION
                    ": stamp it with the regcomplete-check of its own release";
+        case StampResult::kDamaged: return ": damaged, or not a release program";
         case StampResult::kSigned:
             return " is signed, and a stamp would break its signature: stamp the unsigned "
                    "program, then sign the stamped copy";
@@ -78,7 +79,7 @@ int RunStamp(const StampArguments& arguments) {
         return 2;
     }
     if (static_cast<size_t>(size) > kLargestProgram)
-        return Refuse(RefusalOf(StampResult::kNotThisProgram), arguments.input);
+        return Refuse(RefusalOf(StampResult::kDamaged), arguments.input);
     StampRequest request = {arguments.host, arguments.company, arguments.copyright};
     StampResult result = arguments.names_fit
                              ? StampProgram(g_image, static_cast<size_t>(size), request)
@@ -111,7 +112,14 @@ int RunShow(const char* path) {
     PrintName("company", stamp.company);
     PrintName("copyright", stamp.copyright);
     printf("signed: %s\n", stamp.is_signed ? "yes" : "no");
-    printf("stamps with this tool: %s\n",
-           stamp.is_release_of_this_version && !stamp.is_signed ? "yes" : "no");
+    printf("stamps with this tool: %s\n", stamp.stampable ? "yes" : "no");
+    // The unstamped release it was made from, as the zip's regcomplete.exe.sha256 names it.
+    if (stamp.is_release_of_this_version && stamp.is_whole) {
+        fputs("release: ", stdout);
+        for (unsigned char byte : stamp.release_sha256) printf("%02x", byte);
+        fputc('\n', stdout);
+    } else {
+        puts("release: unknown (damaged, or not a release of this version)");
+    }
     return 0;
 }

@@ -18,6 +18,6 @@ struct StampArguments {
 // read or written.
 int RunStamp(const StampArguments& arguments);
 
-// Prints the version, host and names `path` carries; 1 when it is no regcomplete.exe, 2 when it
-// cannot be read.
+// Prints the version, host and names `path` carries, and the release it was made from; 1 when it
+// is no regcomplete.exe, 2 when it cannot be read.
 int RunShow(const char* path);

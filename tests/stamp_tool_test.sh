@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The host half of the stamp's test, without a cross build: the host check tool stamps the small
+# releases of tests/release_image.h (written by WRITER) and reads them back, as stamp_test.sh does
+# with real ones under Wine too:
+#   - the stamp gives the bytes of the build with the same host and names;
+#   - --show reads them back and names the unstamped release by its SHA-256, signed or not;
+#   - each refusal exits 1 with its message and leaves no output file.
+# usage: stamp_tool_test.sh CHECK_TOOL WRITER
+set -u
+tool=$1 writer=$2
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch" || exit 1
+"$writer" . || { echo "FAIL: the writer wrote no releases"; exit 1; }
+
+company=例示株式会社
+copyright="© 2026 例示株式会社"
+"$tool" --stamp --host regist.vendor-example.jp --company "$company" --copyright "$copyright" \
+    unstamped.exe stamped.exe >/dev/null || fail "stamping the unstamped release failed"
+cmp -s stamped.exe named.exe || fail "stamped, not the bytes of the build with the same host and names"
+release="release: $(sha256sum unstamped.exe | cut -d' ' -f1)"
+expected="host: regist.vendor-example.jp
+company: $company
+copyright: $copyright
+signed: no
+stamps with this tool: yes
+$release"
+shown=$("$tool" --show stamped.exe | tail -n 6)
+[ "$shown" = "$expected" ] || { fail "--show of the stamped release"; diff <(echo "$expected") <(echo "$shown"); }
+shown=$("$tool" --show signed.exe)
+for line in "host: (none: not stamped)" "signed: yes" "stamps with this tool: no" "$release"; do
+    grep -qxF "$line" <<<"$shown" || fail "--show of the signed release lacks '$line'"
+done
+
+printf 'not a program\n' >text.exe
+head -c -1 unstamped.exe >cut.exe
+{ cat unstamped.exe; printf '\0'; } >grown.exe
+{ cat unstamped.exe; head -c $((4 * 1024 * 1024 + 1 - $(stat -c %s unstamped.exe))) /dev/zero; } >huge.exe
+name127=$(printf '名%.0s' {1..127})
+refusals=(
+    "cut short by a byte|cut.exe|damaged, or not a release program"
+    "a byte appended|grown.exe|damaged, or not a release program"
+    "4 MiB and 1 byte: more than the tool reads|huge.exe|damaged, or not a release program"
+    "signed|signed.exe|is signed"
+    "not a program|text.exe|is not regcomplete.exe"
+    "the check tool itself|$tool|is not regcomplete.exe"
+    "a name of 128 units|--company ${name127}名 unstamped.exe|too long"
+)
+for row in "${refusals[@]}"; do
+    IFS='|' read -r why args wanted <<<"$row"
+    # shellcheck disable=SC2086  # the row's words are the arguments
+    message=$("$tool" --stamp --host h.example $args refused.exe 2>&1)
+    rc=$?
+    [ $rc -eq 1 ] || fail "$why: exit code $rc, not 1"
+    grep -qF -- "$wanted" <<<"$message" || fail "$why: message '$message' lacks '$wanted'"
+    [ ! -e refused.exe ] || { fail "$why: an output file was left"; rm -f refused.exe; }
+done
+"$tool" --stamp --host h.example --company "$name127" unstamped.exe full.exe >/dev/null &&
+    "$tool" --show full.exe | grep -qxF "company: $name127" ||
+    fail "a name of exactly 127 units is not stamped whole"
+message=$("$tool" --show "$tool" 2>&1)
+[ $? -eq 1 ] && grep -qF "is not regcomplete.exe" <<<"$message" ||
+    fail "--show of the check tool itself: '$message'"
+
+echo "$failures failed"
+[ $failures -eq 0 ]
