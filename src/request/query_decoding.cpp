@@ -17,6 +17,8 @@ constexpr unsigned char kHalfWidthVoicedMark = 0xDE;
 constexpr unsigned char kHalfWidthSemiVoicedMark = 0xDF;
 // Voiced u, which JIS X 0208 keeps at the end of row 5 rather than after u.
 constexpr uint16_t kJisVu = 0x2574;
+// The geta mark, which Japanese text shows for a character that cannot be shown.
+constexpr uint16_t kJisGeta = 0x222E;
 
 // One byte of the value after percent-decoding, and whether it arrived as "%XX".
 struct Unit {
@@ -190,10 +192,14 @@ char* DecodeQueryValue(const char* raw, size_t length, const CharClass& classes,
         }
         last_kana = 0;
         ++text.characters;
-        fits = Append(&text, unit.byte);
-        if (fits && IsLeadByte(classes, unit.byte) && has_next && IsShiftJisTrail(next.byte)) {
+        if (!IsLeadByte(classes, unit.byte)) {
+            fits = Append(&text, unit.byte);
+        } else if (has_next && IsShiftJisTrail(next.byte)) {
             NextUnit(&reader, &next);
-            fits = Append(&text, next.byte);
+            fits = Append(&text, unit.byte) && Append(&text, next.byte);
+        } else {
+            // Left alone, the lead byte would pair with the next byte written.
+            fits = AppendJis(&text, kJisGeta);
         }
     }
     if (!fits) {

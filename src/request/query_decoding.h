@@ -35,7 +35,8 @@ const char* FindQueryValue(const char* address, const char* key, size_t* length)
 // Decodes the `length` bytes of a raw query value into `out` as Shift_JIS text, zero-terminated,
 // and returns `out`. `classes` are code page 932's. Percent-decoding first ("+" is a blank, a "%"
 // without two hexadecimal digits stands for itself, a decoded zero byte is dropped), then:
-//  - a lead byte and the byte after it are one character, as they are;
+//  - a lead byte and the trail byte after it are one character, as they are; a lead byte without
+//    one is the geta mark 〓, which Japanese text shows for a character that cannot be shown;
 //  - 0x25 or 0x21 and a byte that make the JIS X 0208 code of a half-width katakana's full-width
 //    form are that full-width katakana, but for a "!" or "%" that arrived bare, which was typed;
 //    one that may have been a typed "%" is noted in `notes`;
@@ -44,8 +45,7 @@ const char* FindQueryValue(const char* address, const char* key, size_t* length)
 //    half-width one right before it when JIS X 0208 has the composed form; otherwise it stays
 //    the full-width mark;
 //  - every other byte is itself.
-// A byte that starts no character stays in the text as it is, for the reader of Shift_JIS to
-// show as no character. Null, with `out` empty, when the text does not fit `out_size` (twice the
+// Null, with `out` empty, when the text does not fit `out_size` (twice the
 // length and one byte always do).
 char* DecodeQueryValue(const char* raw, size_t length, const CharClass& classes, char* out,
                        size_t out_size, DecodeNotes* notes);
