@@ -75,7 +75,7 @@ function is_trail_byte(int $byte): bool
     return $byte >= 0x40 && $byte <= 0xFC && $byte !== 0x7F;
 }
 
-// Shift_JIS text as UTF-8, each byte that is no character as U+FFFD.
+// Shift_JIS text as UTF-8, a code that is no character as U+FFFD.
 function shift_jis_to_utf8(string $text): string
 {
     mb_substitute_character(0xFFFD);
@@ -87,30 +87,28 @@ function decode_value(string $raw): string
 {
     $kana = half_width_kana_by_jis_code();
     $units = decoded_units($raw);
-    $utf8 = '';
-    $run = '';  // Shift_JIS bytes not yet converted, with half-width katakana as typed
+    $typed = '';  // Shift_JIS, with half-width katakana as typed
     for ($i = 0, $count = count($units); $i < $count; $i++) {
         [$byte, $escaped] = $units[$i];
         $next = $units[$i + 1][0] ?? null;
         if ($byte >= 0xA1 && $byte <= 0xDF) {
-            $run .= chr($byte);
+            $typed .= chr($byte);
         } elseif ($escaped && $next !== null && isset($kana[$byte << 8 | $next])) {
             // A "!" or "%" that came bare was typed: a katakana's code comes escaped.
-            $run .= chr($kana[$byte << 8 | $next]);
+            $typed .= chr($kana[$byte << 8 | $next]);
             $i++;
         } elseif (is_lead_byte($byte) && $next !== null && is_trail_byte($next)) {
-            $run .= chr($byte) . chr($next);
+            $typed .= chr($byte) . chr($next);
             $i++;
         } elseif (is_lead_byte($byte)) {
-            $utf8 .= shift_jis_to_utf8($run) . "\u{FFFD}";
-            $run = '';
+            $typed .= "\x81\xAC";  // the geta mark 〓, for a character that cannot be shown
         } else {
-            $run .= chr($byte);
+            $typed .= chr($byte);
         }
     }
     // Full width, and a voiced or semi-voiced mark composed with the half-width katakana before
     // it where a composed character exists.
-    return mb_convert_kana($utf8 . shift_jis_to_utf8($run), 'KV', 'UTF-8');
+    return mb_convert_kana(shift_jis_to_utf8($typed), 'KV', 'UTF-8');
 }
 
 function shown(string $text): string
