@@ -113,7 +113,7 @@ std::string WithUnreservedDecoded(const std::string& encoded) {
 // decoding; the decoded text, or null when it did not fit.
 std::unique_ptr<std::string> CheckedDecode(const std::string& raw, size_t out_size,
                                            const CharClass& classes) {
-    std::unique_ptr<char[]> exact(new char[raw.size() + 1]);
+    std::unique_ptr<char[]> exact(new char[raw.size()]);
     memcpy(exact.get(), raw.data(), raw.size());
     std::unique_ptr<char[]> out = FilledBuffer(out_size);
     DecodeNotes notes;
