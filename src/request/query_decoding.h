@@ -45,7 +45,7 @@ const char* FindQueryValue(const char* address, const char* key, size_t* length)
 //    half-width one right before it when JIS X 0208 has the composed form; otherwise it stays
 //    the full-width mark;
 //  - every other byte is itself.
-// Null, with `out` empty, when the text does not fit `out_size` (twice the
-// length and one byte always do).
+// Null, with `out` empty, when the text does not fit `out_size`; twice `length` and one byte
+// always do.
 char* DecodeQueryValue(const char* raw, size_t length, const CharClass& classes, char* out,
                        size_t out_size, DecodeNotes* notes);
