@@ -10,7 +10,7 @@ tool=$1 source=$2 shots=$3
 for need in php chromium curl iconv; do
     command -v "$need" >/dev/null || { echo "FAIL: $need is missing: run scripts/install-deps.sh"; exit 1; }
 done
-. "$(dirname "$0")/form_server.sh"
+. "$(dirname "$0")/form_lib.sh"
 scratch=$(mktemp -d)
 trap 'stop_form_server; rm -rf "$scratch"' EXIT
 start_form_server "$source/examples/form" "$scratch/server.log" || exit 1
@@ -34,20 +34,13 @@ address_of() {
         sed -n 's/^url_plain: //p'
 }
 
-# The fields of the form in the page Chromium shows, "key: value" a line.
-fields() {
-    php -r 'preg_match_all("/<input name=\"(\\w+)\" value=\"([^\"]*)\"/", stream_get_contents(STDIN), $m, PREG_SET_ORDER);
-        foreach ($m as [, $key, $value]) echo "$key: ", html_entity_decode($value, ENT_QUOTES | ENT_HTML5, "UTF-8"), "\n";'
-}
-
 check() {  # check WHY TAIL PRODUCTID USERNAME ORGANIZATION SERIALNO
     local why=$1 address expected actual reescaped
     address=$(address_of "$2")
     expected=$(printf 'productid: %s\nusername: %s\norganization: %s\nserialno: %s' "$3" "$4" "$5" "$6")
-    reescaped=$(php -r 'echo preg_replace_callback("/%([0-9A-Fa-f]{2})/", fn($m) =>
-        preg_match("/[A-Za-z0-9._~-]/", chr(hexdec($m[1]))) ? chr(hexdec($m[1])) : $m[0], $argv[1]);' "$address")
+    reescaped=$(unreserved_decoded "$address")
     for address in "$address" "$reescaped"; do
-        actual=$(browse "$address" --dump-dom | fields)
+        actual=$(browse "$address" --dump-dom | form_fields)
         if [ "$actual" != "$expected" ]; then
             echo "FAIL: $why: $address"
             diff <(echo "$expected") <(echo "$actual") | head -10
@@ -64,7 +57,7 @@ check "marks that compose and those that do not; trail bytes 0x5C; query syntax"
     "表ソ能 #+&=?" "ガパヴワ゛a゛" "。「テスト」、・ー" "!V"
 check "markup in a detail shows as text" \
     "/U\"<b>&amp;'</b>\" /O<script>" \
-    "" "<b>&amp;'</b>" "<script>" ""
+    "(none)" "<b>&amp;'</b>" "<script>" "(none)"
 
 # The first form as a person sees it.
 rm -f "$shots/form.png"

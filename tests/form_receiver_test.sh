@@ -17,7 +17,7 @@ for need in php curl iconv; do
 done
 php -r 'exit(extension_loaded("mbstring") ? 0 : 1);' ||
     { echo "FAIL: PHP has no mbstring: run scripts/install-deps.sh"; exit 1; }
-. "$(dirname "$0")/form_server.sh"
+. "$(dirname "$0")/form_lib.sh"
 scratch=$(mktemp -d)
 trap 'stop_form_server; rm -rf "$scratch"' EXIT
 start_form_server "$source/examples/form" "$scratch/server.log" || exit 1
@@ -32,26 +32,12 @@ fail() {
 # The value lines of --decode, without its notes.
 decode() { "$tool" --decode "$1" | grep -v '^note: '; }
 
-# The address with every %XX of an unreserved character decoded.
-unreserved_decoded() {
-    php -r 'echo preg_replace_callback("/%([0-9A-Fa-f]{2})/", fn($m) =>
-        preg_match("/[A-Za-z0-9._~-]/", chr(hexdec($m[1]))) ? chr(hexdec($m[1])) : $m[0], $argv[1]);' "$1"
-}
-
-# The form's four values as "key: value" lines, "(none)" for an empty field, a control character
-# as \xNN as --decode shows it; "status NNN" first, then any PHP message the page holds.
-form_values() {  # form_values QUERY
-    curl -gs -w '%{http_code}' "http://127.0.0.1:$form_port/entry/regist.php${1:+?$1}" | php -r '
-        $page = stream_get_contents(STDIN);
-        echo "status ", substr($page, -3), "\n";
-        if (preg_match("/(Warning|Notice|Deprecated|Fatal error)/", $page, $m)) echo "PHP: $m[1]\n";
-        preg_match_all("/<input name=\"(\\w+)\" value=\"([^\"]*)\"/", $page, $inputs, PREG_SET_ORDER);
-        foreach ($inputs as [, $key, $value]) {
-            $value = html_entity_decode($value, ENT_QUOTES | ENT_HTML5, "UTF-8");
-            $value = preg_replace_callback("/[\\x00-\\x1F\\x7F\\x{80}-\\x{9F}]/u",
-                fn($c) => sprintf("\\x%02X", mb_ord($c[0], "UTF-8")), $value);
-            echo "$key: ", $value === "" ? "(none)" : $value, "\n";
-        }'
+# "status NNN", then the form's fields for QUERY.
+form_values() {
+    local page
+    page=$(curl -gs -w '\n%{http_code}' "http://127.0.0.1:$form_port/entry/regist.php${1:+?$1}")
+    echo "status ${page##*$'\n'}"
+    form_fields <<<"$page"
 }
 
 # The details as the program read them (code page 932 bytes from the check tool), each as the
