@@ -3,7 +3,7 @@
 // it reads the details from the raw query, decodes them exactly as `regcomplete-check --decode`
 // does (docs/receiving.md has the rules) and shows the form pre-filled in UTF-8. A press of its
 // button posts the form back here, and the page shows what it received. Storing it is the
-// vendor's part: put it where the comment near the end says.
+// vendor's to add, where the comment near the end says.
 //
 // The details are Shift_JIS, each half-width katakana sent as the two bytes of its full-width
 // form's JIS X 0208 code. They are read from the raw query, not from $_GET: a katakana and a typed
