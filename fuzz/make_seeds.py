@@ -267,6 +267,27 @@ def stamp_seeds(release):
     ]
 
 
+# Query decoding: a mode byte; even: two size bytes and a query; odd: a code page 932 value that is
+# encoded and read back.
+QUERY, ROUND_TRIP = b"\x00", b"\x01"
+KANA_WITH_MARKS = "ｶﾞﾊﾟｳﾞﾜﾞﾎﾟｱﾞ".encode("cp932")
+
+QUERY_DECODING = [
+    ("address_as_sent", QUERY + size(4096) + b"https://regist.example.com/entry/regist.php?"
+     b"productid=100&username=%8E%52%93%63&organization=%25%2B%21%2B%255&serialno=!V%21V",
+     "an address as the program sends it, a typed ! and the one ambiguity"),
+    ("malformed_escapes", QUERY + size(4096) + b"username=%82&organization=%8&serialno=%%25%21+",
+     "a lone lead byte, escapes without two digits, a bare +"),
+    ("bare_kana_does_not_fit", QUERY + size(3) + b"username=%B1%B1",
+     "bare half-width katakana double: two do not fit three bytes"),
+    ("zero_bytes", QUERY + size(100) + b"username=a%00b\x00%82", "decoded and raw zero bytes"),
+    ("kana_with_marks", ROUND_TRIP + KANA_WITH_MARKS + b"a\xde\xde", "marks that compose, and not"),
+    ("kanji_and_query_syntax", ROUND_TRIP + YAMADA + HYO + SO + b" &+#=?!V%z",
+     "trail bytes 0x52 and 0x5C, bytes escaped and bare, ! and % typed"),
+    ("ambiguity_not_compared", ROUND_TRIP + b"%5", "a typed % before 5 reads as sa"),
+    ("every_kana", ROUND_TRIP + KANA, "every half-width katakana"),
+]
+
 TARGETS = {
     "command_tail": COMMAND_TAIL,
     "options": OPTIONS,
@@ -274,6 +295,7 @@ TARGETS = {
     "registration_url": REGISTRATION_URL,
     "browser_command": BROWSER_COMMAND,
     "readme_command": README_COMMAND,
+    "query_decoding": QUERY_DECODING,
 }
 
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Prints the program's figures next to their budgets, each with "met" or "NOT met": size and imported
 # DLLs of the executables, the cost of reading the options and building both addresses (Google
-# Benchmark and callgrind instruction counts), and start-up to a visible dialog under Wine against
-# the floor for this dialog (bench/floor_dialog.exe: the program's own dialog resource and manifest
-# shown alone), with an empty dialog's start-up beside them for information.
+# Benchmark and callgrind instruction counts), the check tool's --decode of a 511-byte query, and
+# start-up to a visible dialog under Wine against the floor for this dialog (bench/floor_dialog.exe:
+# the program's own dialog resource and manifest shown alone), with an empty dialog's start-up beside
+# them for information.
 # Figures only: nothing here fails on a timing.
 # usage: scripts/bench.sh [ROUNDS]   (start-up rounds, each one start of every program; default 40)
 set -euo pipefail
@@ -21,6 +22,7 @@ fi
 max_size=32768
 allowed_dlls="ADVAPI32.dll GDI32.dll KERNEL32.dll msvcrt.dll USER32.dll"
 max_instructions=20000
+max_decode_us=1000
 max_startup_ratio=1.05
 # The benchmark programs, built apart from bin/ (which holds only what ships).
 win_bench=build/win32/bench/bin
@@ -41,7 +43,7 @@ cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_
     -DREGCOMPLETE_HOST=regist.example.com >/dev/null
 cmake --build build/win32 -j2 >/dev/null
 cmake -S . -B build/bench-host -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench-host -j2 --target core_bench core_instructions >/dev/null
+cmake --build build/bench-host -j2 --target core_bench core_instructions decode_bench >/dev/null
 
 echo "== Size and imports"
 for exe in regcomplete.exe regcomplete-check.exe; do
@@ -67,6 +69,14 @@ instructions=$( (cd "$host_bench" &&
     sed -n 's/.*Collected : \([0-9]*\).*/\1/p')
 echo "instructions: $instructions (budget under $max_instructions):" \
     "$(verdict [ "$instructions" -lt "$max_instructions" ])"
+
+echo
+echo "== regcomplete-check --decode of a 511-byte query (Google Benchmark, host, Release)"
+decode_report=$("$host_bench/decode_bench" --benchmark_min_time=0.5 2>/dev/null | sed -n '/^Benchmark/,$p')
+echo "$decode_report"
+decode_us=$(awk '$1 == "BM_RunDecode511" { print $2 }' <<<"$decode_report")
+echo "--decode: $decode_us us (budget under $max_decode_us us):" \
+    "$(verdict at_most "$decode_us" "$max_decode_us")"
 
 echo
 echo "== Start-up to a visible dialog under Wine, code page 932, $rounds rounds"

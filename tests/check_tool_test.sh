@@ -422,6 +422,24 @@ elevation: no
 shell_is_this_user: no" -- '/Uabc'
 fi
 
+# --decode: the details an address carries, as typed (docs/receiving.md shows the first).
+check "--decode: kanji, katakana with marks, a typed ! and the one ambiguity" "productid: 100
+username: 山田 太郎
+organization: 株式会社サンプル & Co.
+serialno: サ!V
+note: serialno: character 1 (サ) reads as katakana; it may have been typed as \"%5\"" \
+    --decode "https://$base?productid=100&username=%8E%52%93%63%20%91%BE%98%59&organization=%8A%94%8E%AE%89%EF%8E%D0%25%35%25%73%25%55%21%2C%25%6B%20%26%20Co.&serialno=%255!V"
+check "--decode: a query alone, control characters shown escaped, absent details" "productid: (none)
+username: a\\x1Bb\\x09
+note: username: control characters are shown as \\xNN
+organization: (none)
+serialno: 〓" --decode 'username=a%1Bb%09&serialno=%82'
+if [ -z "$runraw" ]; then
+    run_tool --decode "$(printf 'x%.0s' $(seq 1 32768))" >/dev/null 2>&1
+    rc=$?
+    [ $rc -eq 2 ] || { echo "FAIL: --decode of an address too long gave $rc, not 2"; failures=$((failures + 1)); }
+fi
+
 for bad in "--elevated yes --" "--codepage" "--htm-command" "--module-path" "--codepage x --" "--lead-ranges 9F-81 --" "/Pabc" "--bogus --" "--tail-file"; do
     # shellcheck disable=SC2086
     run_tool $bad x >/dev/null 2>&1

@@ -42,6 +42,7 @@ expected="$name/CHANGES.md
 $name/LICENSE
 $name/README.md
 $(cd "$(dirname "$0")/.." && LC_ALL=C ls docs/* | sed "s|^|$name/|")
+$name/examples/form/entry/regist.php
 $name/examples/inno/readme.txt
 $name/examples/inno/sample.iss
 $name/examples/nsis/per-machine.nsi

@@ -5,18 +5,6 @@
 
 namespace {
 
-bool NeedsEscape(unsigned char byte) {
-    switch (byte) {
-        case '"':
-        case '#':
-        case '%':
-        case '&':
-        case '+':
-        case 0x7F: return true;
-        default: return byte <= 0x20 || byte >= 0x80;
-    }
-}
-
 // Appends `byte` as "%XX" when there is room for it and the terminating zero.
 bool AppendEscaped(unsigned char byte, char* out, size_t out_size, size_t* length) {
     static const char kHexDigits[] = "0123456789ABCDEF";
@@ -51,8 +39,8 @@ int AppendCharacter(const unsigned char* value, const CharClass& classes, char* 
                     AppendEscaped(code & 0xFF, out, out_size, length);
         return fits ? 1 : -1;
     }
-    bool fits = NeedsEscape(byte) ? AppendEscaped(byte, out, out_size, length)
-                                  : AppendPlain(byte, out, out_size, length);
+    bool fits = IsEscapedInQuery(byte) ? AppendEscaped(byte, out, out_size, length)
+                                       : AppendPlain(byte, out, out_size, length);
     return fits ? 1 : -1;
 }
 

@@ -8,10 +8,12 @@
 //                     (-- TAIL | --tail-file FILE)
 //   regcomplete-check --stamp --host HOST [--company NAME] [--copyright TEXT] PROGRAM OUT
 //   regcomplete-check --show PROGRAM
+//   regcomplete-check --decode ADDRESS
 //   regcomplete-check --version
 //
 // --stamp writes a copy of a released regcomplete.exe that registers at HOST, with the names in
-// its version information (stamp_command.h); --show prints what a program carries. The addresses
+// its version information (stamp_command.h); --show prints what a program carries; --decode
+// prints the details a registration address carries, as typed (decode_command.h). The addresses
 // are those of the tool's own registration host unless --host names another; a tool of the
 // release for every vendor has none, and then no address.
 //
@@ -40,6 +42,7 @@
 #include "check_platform.h"
 #include "code_page_text.h"
 #include "codepage/char_class.h"
+#include "decode_command.h"
 #include "launch/launch_plan.h"
 #include "options/option_table.h"
 #include "options/options.h"
@@ -87,7 +90,7 @@ int Usage(const char* problem) {
             "[--system-dir PATH] [--web-default yes|no] [--elevated full|default|no] "
             "[--host HOST] (-- TAIL | --tail-file FILE); regcomplete-check --stamp --host HOST "
             "[--company NAME] [--copyright TEXT] PROGRAM OUT; regcomplete-check --show PROGRAM; "
-            "or regcomplete-check --version)\n",
+            "regcomplete-check --decode ADDRESS; or regcomplete-check --version)\n",
             problem);
     return 2;
 }
@@ -508,6 +511,7 @@ int main(int argc, char** argv) {
     WriteStdoutAsBytes();
     const char* problem = "";
     if (argc == 3 && strcmp(argv[1], "--show") == 0) return RunShow(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "--decode") == 0) return RunDecode(argv[2]);
     if (argc >= 2 && strcmp(argv[1], "--stamp") == 0) {
         StampArguments stamp = {};
         stamp.names_fit = true;

@@ -1,0 +1,158 @@
+<?php
+// The registration form at /entry/regist.php, a reference receiver for what regcomplete sends:
+// it reads the details from the raw query, decodes them exactly as `regcomplete-check --decode`
+// does (docs/receiving.md has the rules) and shows the form pre-filled in UTF-8. A press of its
+// button posts the form back here, and the page shows what it received. Storing it is the
+// vendor's to add, where the comment near the end says.
+//
+// The details are Shift_JIS, each half-width katakana sent as the two bytes of its full-width
+// form's JIS X 0208 code. They are read from the raw query, not from $_GET: a katakana and a typed
+// "!" differ only in whether the "!" came escaped, and PHP's own reading loses that.
+//
+// PHP 8 with mbstring. Bad input gives the page with whatever could be read, never a warning.
+declare(strict_types=1);
+
+const DETAILS = [
+    'productid' => '製品ID',
+    'username' => 'お名前',
+    'organization' => '会社名',
+    'serialno' => 'シリアル番号',
+];
+
+// The half-width katakana byte of code page 932 for the JIS X 0208 code of its full-width form,
+// from mbstring's own tables.
+function half_width_kana_by_jis_code(): array
+{
+    static $kana = null;
+    if ($kana === null) {
+        $kana = [];
+        for ($byte = 0xA1; $byte <= 0xDF; $byte++) {
+            $half = mb_convert_encoding(chr($byte), 'UTF-8', 'CP932');
+            $euc = mb_convert_encoding(mb_convert_kana($half, 'K', 'UTF-8'), 'EUC-JP', 'UTF-8');
+            $kana[(ord($euc[0]) & 0x7F) << 8 | (ord($euc[1]) & 0x7F)] = $byte;
+        }
+    }
+    return $kana;
+}
+
+// The raw value of `$key` in the raw query, the last when it comes twice; null when absent.
+function raw_value(string $query, string $key): ?string
+{
+    $found = null;
+    foreach (explode('&', explode('#', $query)[0]) as $pair) {
+        if (strlen($pair) > strlen($key) && strncmp($pair, "$key=", strlen($key) + 1) === 0) {
+            $found = substr($pair, strlen($key) + 1);
+        }
+    }
+    return $found;
+}
+
+// The value's bytes after percent-decoding, each with whether it came as "%XX". A bare "+" is a
+// blank, a "%" without two hexadecimal digits stands for itself, a zero byte is dropped.
+function decoded_units(string $raw): array
+{
+    $units = [];
+    $length = strlen($raw);
+    for ($i = 0; $i < $length; $i++) {
+        $escape = substr($raw, $i + 1, 2);
+        if ($raw[$i] === '%' && strlen($escape) === 2 && ctype_xdigit($escape)) {
+            $units[] = [hexdec($escape), true];
+            $i += 2;
+        } else {
+            $units[] = [$raw[$i] === '+' ? 0x20 : ord($raw[$i]), false];
+        }
+    }
+    return array_values(array_filter($units, fn(array $unit): bool => $unit[0] !== 0));
+}
+
+function is_lead_byte(int $byte): bool
+{
+    return ($byte >= 0x81 && $byte <= 0x9F) || ($byte >= 0xE0 && $byte <= 0xFC);
+}
+
+function is_trail_byte(int $byte): bool
+{
+    return $byte >= 0x40 && $byte <= 0xFC && $byte !== 0x7F;
+}
+
+// Shift_JIS text as UTF-8, a code that is no character as U+FFFD.
+function shift_jis_to_utf8(string $text): string
+{
+    mb_substitute_character(0xFFFD);
+    return mb_convert_encoding($text, 'UTF-8', 'CP932');
+}
+
+// One detail as typed, in UTF-8, with its half-width katakana in full width.
+function decode_value(string $raw): string
+{
+    $kana = half_width_kana_by_jis_code();
+    $units = decoded_units($raw);
+    $typed = '';  // Shift_JIS, with half-width katakana as typed
+    for ($i = 0, $count = count($units); $i < $count; $i++) {
+        [$byte, $escaped] = $units[$i];
+        $next = $units[$i + 1][0] ?? null;
+        if ($byte >= 0xA1 && $byte <= 0xDF) {
+            $typed .= chr($byte);
+        } elseif ($escaped && $next !== null && isset($kana[$byte << 8 | $next])) {
+            // A "!" or "%" that came bare was typed: a katakana's code comes escaped.
+            $typed .= chr($kana[$byte << 8 | $next]);
+            $i++;
+        } elseif (is_lead_byte($byte) && $next !== null && is_trail_byte($next)) {
+            $typed .= chr($byte) . chr($next);
+            $i++;
+        } elseif (is_lead_byte($byte)) {
+            $typed .= "\x81\xAC";  // the geta mark 〓, for a character that cannot be shown
+        } else {
+            $typed .= chr($byte);
+        }
+    }
+    // Full width, and a voiced or semi-voiced mark composed with the half-width katakana before
+    // it where a composed character exists.
+    return mb_convert_kana(shift_jis_to_utf8($typed), 'KV', 'UTF-8');
+}
+
+function shown(string $text): string
+{
+    return htmlspecialchars($text, ENT_QUOTES | ENT_SUBSTITUTE, 'UTF-8');
+}
+
+$posted = ($_SERVER['REQUEST_METHOD'] ?? 'GET') === 'POST';
+$values = [];
+foreach (DETAILS as $key => $label) {
+    if ($posted) {
+        // Our own form posts UTF-8; anything else (an array, nothing) is no value.
+        $value = $_POST[$key] ?? '';
+        $values[$key] = is_string($value) ? $value : '';
+    } else {
+        $raw = raw_value((string)($_SERVER['QUERY_STRING'] ?? ''), $key);
+        $values[$key] = $raw === null ? '' : decode_value($raw);
+    }
+}
+// A posted form is the vendor's to store here, from $values.
+
+header('Content-Type: text/html; charset=utf-8');
+?>
+<!DOCTYPE html>
+<html lang="ja">
+<head>
+<meta charset="utf-8">
+<title>ユーザー登録</title>
+</head>
+<body>
+<h1>ユーザー登録</h1>
+<?php if ($posted): ?>
+<p>次の内容を受け付けました。</p>
+<dl id="received">
+<?php foreach (DETAILS as $key => $label): ?>
+<dt><?= shown($label) ?></dt><dd id="received-<?= $key ?>"><?= shown($values[$key]) ?></dd>
+<?php endforeach; ?>
+</dl>
+<?php endif; ?>
+<form method="post" action="<?= shown((string)($_SERVER['SCRIPT_NAME'] ?? '')) ?>">
+<?php foreach (DETAILS as $key => $label): ?>
+<p><label><?= shown($label) ?> <input name="<?= $key ?>" value="<?= shown($values[$key]) ?>" size="40"></label></p>
+<?php endforeach; ?>
+<p><button type="submit">登録する</button></p>
+</form>
+</body>
+</html>

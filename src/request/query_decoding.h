@@ -1,0 +1,51 @@
+// Reading a registration address back into the details as they were typed: for the check tool's
+// --decode, which support staff run on an address from a customer's report and vendors run to
+// test their form. The program itself never links it (regcomplete_decoding, not the core).
+//
+// It reverses query_encoding.h over the bytes that percent-decoding gives, because a desktop's
+// URL handler may re-escape an address on its way to the browser (xdg-open decodes every "%XX" of
+// an unreserved character). Whether a byte arrived escaped is used only where it settles a case;
+// docs/receiving.md has the tables.
+#pragma once
+
+#include <stddef.h>
+
+#include "codepage/char_class.h"
+
+// A katakana that may have been typed as "%" and the byte after it: "%" before a byte that makes
+// the pair a half-width katakana's JIS X 0208 code reads as that katakana.
+struct KanaAmbiguity {
+    size_t character;  // its place in the decoded text, counting from 1
+    size_t offset;     // where its two bytes start in the decoded text
+    char typed[3];     // what may have been typed instead, zero-terminated
+};
+
+constexpr size_t kAmbiguitiesKept = 16;
+
+struct DecodeNotes {
+    size_t ambiguity_count;  // all of them, also those beyond kAmbiguitiesKept
+    KanaAmbiguity ambiguities[kAmbiguitiesKept];
+};
+
+// The raw value of `key` in `address` (a whole address or only its query, with or without the
+// "?"), up to the next "&" or "#", and its length in `*length`; the last one when the key comes
+// twice, as a form reader takes it. Null when the key is absent.
+const char* FindQueryValue(const char* address, const char* key, size_t* length);
+
+// Decodes the `length` bytes of a raw query value into `out` as Shift_JIS text, zero-terminated,
+// and returns `out`. `classes` are code page 932's. Percent-decoding first ("+" is a blank, a "%"
+// without two hexadecimal digits stands for itself, a decoded zero byte is dropped), then:
+//  - a lead byte and the trail byte after it are one character, as they are; a lead byte without
+//    one is the geta mark 〓, which Japanese text shows for a character that cannot be shown;
+//  - 0x25 or 0x21 and a byte that make the JIS X 0208 code of a half-width katakana's full-width
+//    form are that full-width katakana, but for a "!" or "%" that arrived bare, which was typed;
+//    one that may have been a typed "%" is noted in `notes`;
+//  - a half-width katakana byte (sent by some other encoder) is its full-width katakana too;
+//  - a voiced or semi-voiced mark from a half-width katakana composes with the katakana from a
+//    half-width one right before it when JIS X 0208 has the composed form; otherwise it stays
+//    the full-width mark;
+//  - every other byte is itself.
+// Null, with `out` empty, when the text does not fit `out_size`; twice `length` and one byte
+// always do.
+char* DecodeQueryValue(const char* raw, size_t length, const CharClass& classes, char* out,
+                       size_t out_size, DecodeNotes* notes);
