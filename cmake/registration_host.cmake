@@ -3,7 +3,7 @@
 # hyphens, none starting or ending with a hyphen, none empty, at most 253 characters in all, and an
 # optional port from 1 to 65535. The host goes into C++ strings and resource scripts as it is.
 
-# Sets `out` to what is wrong with `host`, or to "" when it is a host name.
+# Sets `out` to what is wrong with `host` (not empty), or to "" when it is a host name.
 function(regcomplete_host_problem host out)
     set(problem "")
     string(REGEX MATCH "^([^:]*)(:(.*))?$" whole "${host}")

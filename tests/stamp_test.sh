@@ -46,6 +46,7 @@ mkdir -p "$build/stamped"
 
 wine_prefix_ready || { echo "could not create the Wine prefix"; exit 1; }
 win_tool=$(windows_path "$build/bin/regcomplete-check.exe")
+runraw=$(windows_path "$build/tests/bin/runraw.exe")
 # Both tools, each taking Unix paths; the Windows one gets the names in the Unicode command line.
 host_stamp() { "$host_tool" "$@"; }
 wine_stamp() {
@@ -91,8 +92,13 @@ osslsigncode sign -certs "$scratch/cert.pem" -key "$scratch/key.pem" -in "$unsta
     -out "$scratch/signed.exe" >/dev/null 2>&1 || fail "osslsigncode could not sign a copy"
 long_name=$(printf '名%.0s' {1..128})
 refusals=(
-    "not a host name|--host regist/example $unstamped|not a host name"
-    "a host with a blank|--host 'a b' $unstamped|not a host name"
+    "an address for a host|--host https://regist.example/ $unstamped|give the host alone: regist.vendor-example.jp"
+    "a host with a blank|--host 'a b' $unstamped|holds a character no host name holds"
+    "a label too long|--host $(printf 'a%.0s' {1..64}).jp $unstamped|more than 63 characters"
+    "a Japanese host|--host 例え.jp $unstamped|give its ASCII form, xn--"
+    "port 0|--host h.example:0 $unstamped|no number from 1 to 65535"
+    "an empty host|--host '' $unstamped|is no host"
+    "an IPv6 literal|--host '[2001:db8::1]' $unstamped|IPv6 address, which is not supported"
     "a name too long for its slot|--host h.example --company $long_name $unstamped|too long"
     "a name far too long|--host h.example --copyright $long_name$long_name $unstamped|too long"
     "not this program|--host h.example $scratch/text.exe|is not regcomplete.exe"
@@ -117,6 +123,118 @@ for tool in host_stamp wine_stamp; do
     cmp -s "$scratch/same.exe" "$unstamped" || fail "$tool: the input was changed in place"
 done
 
+# Writes that cannot lose a file, with the host tool: OUT gets the stamped copy whole or stays as it
+# was. Each row: OUT, how it is made, the program, the exit code, what stderr or stdout must say,
+# and what must hold afterwards. $good is an earlier good stamp; $named the vendor's build.
+good=$scratch/host_stamp-test-host.exe named=$build/named/bin/regcomplete.exe
+w=$scratch/writes full=$scratch/full
+mkdir -p "$w" "$full"
+mount -t tmpfs -o size=64k regcomplete-full "$full" || fail "cannot mount a small tmpfs (needs root)"
+trap 'umount "$full" 2>/dev/null; rm -rf "$scratch"' EXIT
+writes=(
+    "a new file|$w/new.exe|:|$unstamped|0|stamped: $w/new.exe|cmp -s $w/new.exe $named"
+    "an existing copy is replaced, and the output says so|$w/old.exe|cp $good $w/old.exe|$unstamped|0|replaced $w/old.exe|cmp -s $w/old.exe $named"
+    "a re-stamp names what it replaced|$w/re.exe|:|$good|0|replaced host: $host|cmp -s $w/re.exe $named"
+    "a symbolic link is refused; link and target stay|$w/link.exe|cp $good $w/target.exe; ln -s target.exe $w/link.exe|$unstamped|1|is a symbolic link|[ -L $w/link.exe ] && cmp -s $w/target.exe $good"
+    "a device is refused and stays|$w/null|mknod $w/null c 1 3|$unstamped|1|is a device|[ -c $w/null ]"
+    "a FIFO is refused without blocking|$w/fifo|mkfifo $w/fifo|$unstamped|1|is a FIFO|[ -p $w/fifo ]"
+    "a folder is refused and stays empty|$w/folder|mkdir $w/folder|$unstamped|1|is a folder|[ -d $w/folder ] && [ -z \"\$(ls -A $w/folder)\" ]"
+    "a FIFO as the program is refused unread|$w/from-fifo.exe|mkfifo $w/in-fifo|$w/in-fifo|1|is a FIFO (a named pipe), not a program file|[ ! -e $w/from-fifo.exe ]"
+    "a device as the program is refused unread|$w/from-null.exe|mknod $w/in-null c 1 3|$w/in-null|1|is a device, not a program file|[ ! -e $w/from-null.exe ]"
+    "a hard link of the program|$w/hard.exe|cp $unstamped $w/in.exe; ln $w/in.exe $w/hard.exe|$w/in.exe|1|is the program itself|cmp -s $w/in.exe $unstamped"
+    "the program through a link to its folder|$w/via/in.exe|ln -s . $w/via|$w/in.exe|1|is the program itself|cmp -s $w/in.exe $unstamped"
+    "a full disk keeps the earlier copy|$full/out.exe|cp $good $full/out.exe; dd if=/dev/zero of=$full/filler bs=1k 2>/dev/null; [ -s $full/filler ]|$unstamped|2|cannot write $full/out.exe: No space left on device|cmp -s $full/out.exe $good"
+)
+for row in "${writes[@]}"; do
+    IFS='|' read -r why out setup input wanted_rc wanted after <<<"$row"
+    eval "$setup" || fail "writes: $why: could not set up"
+    said=$("$host_tool" --stamp --host $vendor_host --company "$company" --copyright "$copyright" \
+        "$input" "$out" 2>&1)
+    rc=$?
+    [ "$rc" = "$wanted_rc" ] || fail "writes: $why: exit code $rc, not $wanted_rc: $said"
+    grep -qF -- "$wanted" <<<"$said" || fail "writes: $why: '$said' lacks '$wanted'"
+    eval "$after" || fail "writes: $why: the files are not as they must be"
+    leftover=$(ls -A "$(dirname "$out")" | grep '^\.regcomplete-check\.')
+    [ -z "$leftover" ] || fail "writes: $why: left its temporary file $leftover"
+done
+# Killed while it writes (the file-size limit sends SIGXFSZ past 16 KiB): the earlier copy is whole.
+cp "$good" "$w/killed.exe"
+bash -c 'ulimit -f 16 && "$@"' - "$host_tool" --stamp --host $vendor_host "$unstamped" \
+    "$w/killed.exe" >/dev/null 2>&1
+rc=$?
+[ $rc -gt 128 ] || fail "writes: the write under a 16 KiB limit was not killed (exit code $rc)"
+cmp -s "$w/killed.exe" "$good" || fail "writes: a killed write damaged the earlier copy"
+umount "$full"
+
+# The Windows tool's own names for one file: \\?\, \\.\, another case and a hard link are the
+# program itself; NUL is a device; an existing copy is replaced.
+ww=$scratch/wine-writes
+mkdir -p "$ww"
+cp "$unstamped" "$ww/in.exe"
+ln "$ww/in.exe" "$ww/hard.exe"
+cp "$good" "$ww/old.exe"
+in_path=$(windows_path "$ww/in.exe")
+wine_names=(
+    "the \\\\?\\ form of the program|\\\\?\\$in_path|1|is the program itself"
+    "the \\\\.\\ form of the program|\\\\.\\$in_path|1|is the program itself"
+    "the program's name in capitals|${in_path%in.exe}IN.EXE|1|is the program itself"
+    "a hard link of the program|$(windows_path "$ww/hard.exe")|1|is the program itself"
+    "the NUL device|NUL|1|is a device"
+    "an existing copy|$(windows_path "$ww/old.exe")|0|replaced $(windows_path "$ww/old.exe")"
+)
+for row in "${wine_names[@]}"; do
+    IFS='|' read -r why out wanted_rc wanted <<<"$row"
+    wine "$win_tool" --stamp --host $vendor_host "$in_path" "$out" >"$ww/said" 2>&1
+    rc=$?
+    said=$(tr -d '\r' <"$ww/said")
+    [ "$rc" = "$wanted_rc" ] || fail "wine names: $why: exit code $rc, not $wanted_rc: $said"
+    grep -qF -- "$wanted" <<<"$said" || fail "wine names: $why: '$said' lacks '$wanted'"
+    cmp -s "$ww/in.exe" "$unstamped" || fail "wine names: $why: the program was changed"
+done
+
+# Names that are no Unicode text: bytes that are no UTF-8 (an overlong NUL, a surrogate's bytes)
+# on the host; an unpaired surrogate in the Windows tool's Unicode command line.
+for bad in $'\xC0\x80' $'\xED\xA0\x80' $'\xFF'; do
+    said=$("$host_tool" --stamp --host h.example --copyright "a${bad}b" "$unstamped" "$w/bad.exe" 2>&1)
+    [ $? -eq 1 ] && grep -q -- '--copyright is not Unicode text' <<<"$said" && [ ! -e "$w/bad.exe" ] ||
+        fail "host tool: the name $(printf '%q' "$bad") was not refused as no text: $said"
+done
+printf '%s --stamp --host h.example --company "a' "$win_tool" | iconv -f UTF-8 -t UTF-16LE >"$ww/line"
+{ cat "$ww/line"; printf '\x00\xd8'; printf 'b" %s %s' "$in_path" "$(windows_path "$ww")\\bad.exe" |
+    iconv -f UTF-8 -t UTF-16LE; } >"$ww/surrogate-line"
+said=$(RUNRAW_UTF16=1 wine "$runraw" "$(windows_path "$ww/surrogate-line")" 2>&1 | tr -d '\r')
+grep -q -- '--company is not Unicode text' <<<"$said" && [ ! -e "$ww/bad.exe" ] ||
+    fail "wine: an unpaired surrogate in --company was not refused: $said"
+
+# A file's bytes are shown escaped: a host slot that clears the screen. At Wine's console (a
+# pseudo-terminal, code page 932) the names read right and no such sequence reaches it.
+perl -pe 's/regist(\.example\.com\0)/\x1b[2Jxx$1/' "$good" >"$w/crafted.exe"
+for tool in host_stamp wine_stamp; do
+    said=$("$tool" --show "$w/crafted.exe" 2>&1 | tr -d '\r')
+    grep -qxF 'host: \x1B[2Jxx.example.com' <<<"$said" || fail "$tool: --show of a crafted host: $said"
+done
+vendor_exe=$(windows_path "$scratch/host_stamp-vendor.exe")
+script -qec "wine $(printf '%q' "$win_tool") --show $(printf '%q' "$vendor_exe"); wine $(printf '%q' "$win_tool") --show $(printf '%q' "$(windows_path "$w/crafted.exe")")" \
+    /dev/null >"$scratch/console.txt" 2>&1 </dev/null
+grep -qF "$company" "$scratch/console.txt" || fail "the console does not show '$company': $(cat -v "$scratch/console.txt")"
+grep -qF "$copyright" "$scratch/console.txt" || fail "the console does not show '$copyright'"
+grep -qF '\x1B[2Jxx' "$scratch/console.txt" && ! grep -qF $'\x1b[2J' "$scratch/console.txt" ||
+    fail "the crafted host reached the console unescaped: $(cat -v "$scratch/console.txt")"
+
+# The check mode takes the host a program registers at with --program: the stamped copy's, none
+# from the unstamped one, and nothing from a file that is no regcomplete.exe.
+: >"$scratch/empty-tail"
+for tool in host_stamp wine_stamp; do
+    said=$("$tool" --program "$scratch/host_stamp-vendor.exe" --tail-file "$scratch/empty-tail" 2>&1 | tr -d '\r')
+    grep -qx "url_ssl: https://$vendor_host/entry/regist.php" <<<"$said" ||
+        fail "$tool: --program of the vendor's program: $said"
+    said=$("$tool" --program "$unstamped" --tail-file "$scratch/empty-tail" 2>&1 | tr -d '\r')
+    grep -qx "url_ssl: (none: no registration host)" <<<"$said" ||
+        fail "$tool: --program of the unstamped program: $said"
+    "$tool" --program "$scratch/text.exe" --tail-file "$scratch/empty-tail" >/dev/null 2>&1
+    [ $? -eq 1 ] || fail "$tool: --program of a text file was not refused"
+done
+
 # Stamp first, then sign: the signed stamped program verifies.
 osslsigncode sign -certs "$scratch/cert.pem" -key "$scratch/key.pem" \
     -in "$scratch/host_stamp-vendor.exe" -out "$scratch/vendor-signed.exe" >/dev/null 2>&1 &&
@@ -138,7 +256,6 @@ bat_block() {  # bat_block N: the Nth ```bat block of the Windows section
 }
 # Each line as typed at the Command Prompt, which takes it as Unicode (a batch file would be read
 # in the console's code page, where "©" has no place).
-runraw=$(windows_path "$build/tests/bin/runraw.exe")
 shown=$(bat_block 1 | while IFS= read -r line; do
     printf 'cmd.exe /c %s' "$line" >"$scratch/line.txt"
     (cd "$folder" && LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 RUNRAW_UTF8=1 \
