@@ -241,8 +241,9 @@ osslsigncode sign -certs "$scratch/cert.pem" -key "$scratch/key.pem" \
     osslsigncode verify -CAfile "$scratch/cert.pem" -in "$scratch/vendor-signed.exe" >/dev/null 2>&1 ||
     fail "the stamped program, signed, does not verify"
 
-# The vendor's Windows steps of docs/vendor.md, as written, in the unstamped release's folder: the
-# first ```bat block line by line with Wine's cmd, the second (the signature) with Debian's osslsigncode.
+# The vendor's Windows steps of docs/vendor.md, as written, in the unstamped release's folder: each
+# ```bat block of its Windows section in turn, the Command Prompt's lines with Wine's cmd as typed,
+# the others as the page says (osslsigncode, Debian's makensis).
 version=$(sed -n 's/^project(regcomplete VERSION \([0-9.]*\) .*/\1/p' "$top/CMakeLists.txt")
 release=regcomplete-$version-win32-unstamped
 (cd "$build/unstamped" && cpack >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; fail "cpack"; }
@@ -254,21 +255,56 @@ bat_block() {  # bat_block N: the Nth ```bat block of the Windows section
         inside && /^```/ { if (block) { block = 0; next } if ($0 == "```bat") { block = 1; n++; next } }
         inside && block && n == wanted' "$top/docs/vendor.md"
 }
-# Each line as typed at the Command Prompt, which takes it as Unicode (a batch file would be read
-# in the console's code page, where "©" has no place).
-shown=$(bat_block 1 | while IFS= read -r line; do
-    printf 'cmd.exe /c %s' "$line" >"$scratch/line.txt"
-    (cd "$folder" && LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 RUNRAW_UTF8=1 \
-        wine "$runraw" "$(windows_path "$scratch/line.txt")" 2>&1 | tr -d '\r')
-done)
-cmp -s "$folder/stamped/regcomplete.exe" "$build/named/bin/regcomplete.exe" ||
+# at_prompt N [FOLDER]: block N line by line as typed at the Command Prompt, which takes a line as
+# Unicode.
+at_prompt() {
+    bat_block "$1" | while IFS= read -r line; do
+        printf 'cmd.exe /s /c "%s"' "$line" >"$scratch/line.txt"
+        (cd "${2:-$folder}" && LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 RUNRAW_UTF8=1 \
+            wine "$runraw" "$(windows_path "$scratch/line.txt")" 2>&1 | tr -d '\r')
+    done
+}
+# 2. Stamp and show.
+shown=$(at_prompt 1)
+cmp -s "$folder/stamped/regcomplete.exe" "$named" ||
     fail "the Windows steps did not stamp the vendor's program: $shown"
 grep -qx "host: $vendor_host" <<<"$shown" || fail "the Windows steps' --show did not name the host"
+grep -qx "company: $company" <<<"$shown" || fail "the Windows steps' --show did not name the company"
+# 3. Sign into signed\ with osslsigncode.
 openssl pkcs12 -export -inkey "$scratch/key.pem" -in "$scratch/cert.pem" -out "$folder/vendor.pfx" \
     -passout pass:regcomplete-test && echo regcomplete-test >"$folder/password.txt"
-(cd "$folder" && eval "$(bat_block 2 | tr '\\' /)") >"$scratch/sign.log" 2>&1 &&
-    osslsigncode verify -CAfile "$scratch/cert.pem" -in "$folder/regcomplete.exe.signed" >/dev/null 2>&1 ||
+(cd "$folder" && eval "$(bat_block 3 | tr '\\' /)") >"$scratch/sign.log" 2>&1 &&
+    osslsigncode verify -CAfile "$scratch/cert.pem" -in "$folder/signed/regcomplete.exe" >/dev/null 2>&1 ||
     { cat "$scratch/sign.log"; fail "the Windows steps' signature does not verify"; }
+# 4. The installers: makensis with Debian's, ISCC.exe as written from its installation folder.
+nsis=$(bat_block 4 | sed 's|^"%ProgramFiles(x86)%\\NSIS\\makensis.exe"|makensis|; s| /D| -D|g' |
+    sed "s|%CD%|$folder|g" | tr '\\' /)
+(cd "$folder" && eval "$nsis") >"$scratch/nsis.log" 2>&1 && [ -s "$folder/sample-setup.exe" ] ||
+    { tail -5 "$scratch/nsis.log"; fail "the Windows steps' makensis line made no installer"; }
+inno_folder="$WINEPREFIX/drive_c/Program Files (x86)/Inno Setup 6"
+[ -e "$inno_folder" ] || ln -s "$top/tools/innosetup/node_modules/innosetup/bin" "$inno_folder"
+at_prompt 5 >"$scratch/inno.log"
+[ -s "$folder/sample-inno-setup.exe" ] ||
+    { tail -5 "$scratch/inno.log"; fail "the Windows steps' ISCC line made no installer"; }
+# 5. The installer's command line against the signed program's host.
+shown=$(at_prompt 6)
+grep -q "^url_ssl: https://$vendor_host/entry/regist.php?productid=SAMPLE-2026&username=%8E%52%93%63%20%91%BE%98%59&" <<<"$shown" ||
+    fail "the Windows steps' --program check: $shown"
+# 6. A customer's installed copy, in the folder the sample installs to.
+installed="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Programs/Sample Product"
+mkdir -p "$installed" && cp "$folder/signed/regcomplete.exe" "$installed/"
+shown=$(at_prompt 7)
+grep -qx "host: $vendor_host" <<<"$shown" && grep -qx "signed: yes" <<<"$shown" ||
+    fail "the Windows steps' --show of the installed copy: $shown"
+rm -rf "$installed"
+# A batch file in Shift_JIS stamps the names right.
+mkdir -p "$scratch/batch/stamped"
+cp "$folder/regcomplete.exe" "$folder/regcomplete-check.exe" "$scratch/batch/"
+bat_block 2 | sed 's/$/\r/' | iconv -f UTF-8 -t CP932 >"$scratch/batch/stamp.bat" ||
+    fail "the batch file's line does not fit code page 932"
+(cd "$scratch/batch" && wine cmd /c stamp.bat >/dev/null 2>&1)
+shown=$(wine "$win_tool" --show "$(windows_path "$scratch/batch/stamped/regcomplete.exe")" 2>&1 | tr -d '\r')
+grep -qx "company: $company" <<<"$shown" || fail "the Shift_JIS batch file stamped: $shown"
 
 echo "$failures failed"
 [ $failures -eq 0 ]
