@@ -213,11 +213,18 @@ for tool in host_stamp wine_stamp; do
     said=$("$tool" --show "$w/crafted.exe" 2>&1 | tr -d '\r')
     grep -qxF 'host: \x1B[2Jxx.example.com' <<<"$said" || fail "$tool: --show of a crafted host: $said"
 done
+# The check mode's details too: a UTF-8 tail read with --utf8, and bytes of code page 1252, which
+# the console's code page 932 would read as other characters: "été".
 vendor_exe=$(windows_path "$scratch/host_stamp-vendor.exe")
-script -qec "wine $(printf '%q' "$win_tool") --show $(printf '%q' "$vendor_exe"); wine $(printf '%q' "$win_tool") --show $(printf '%q' "$(windows_path "$w/crafted.exe")")" \
+printf '/U"山田 太郎"\n' >"$w/tail.txt"
+printf '/U\xe9t\xe9' >"$w/tail-1252.txt"
+quoted_tool=$(printf '%q' "$win_tool")
+script -qec "wine $quoted_tool --show $(printf '%q' "$vendor_exe"); wine $quoted_tool --show $(printf '%q' "$(windows_path "$w/crafted.exe")"); wine $quoted_tool --utf8 --tail-file $(printf '%q' "$(windows_path "$w/tail.txt")"); wine $quoted_tool --codepage 1252 --tail-file $(printf '%q' "$(windows_path "$w/tail-1252.txt")")" \
     /dev/null >"$scratch/console.txt" 2>&1 </dev/null
 grep -qF "$company" "$scratch/console.txt" || fail "the console does not show '$company': $(cat -v "$scratch/console.txt")"
 grep -qF "$copyright" "$scratch/console.txt" || fail "the console does not show '$copyright'"
+grep -qF "山田 太郎" "$scratch/console.txt" || fail "the console does not show the check mode's '山田 太郎'"
+grep -qF "été" "$scratch/console.txt" || fail "the console does not show code page 1252's 'été'"
 grep -qF '\x1B[2Jxx' "$scratch/console.txt" && ! grep -qF $'\x1b[2J' "$scratch/console.txt" ||
     fail "the crafted host reached the console unescaped: $(cat -v "$scratch/console.txt")"
 
