@@ -133,7 +133,7 @@ mount -t tmpfs -o size=64k regcomplete-full "$full" || fail "cannot mount a smal
 trap 'umount "$full" 2>/dev/null; rm -rf "$scratch"' EXIT
 writes=(
     "a new file|$w/new.exe|:|$unstamped|0|stamped: $w/new.exe|cmp -s $w/new.exe $named"
-    "an existing copy is replaced, and the output says so|$w/old.exe|cp $good $w/old.exe|$unstamped|0|replaced $w/old.exe|cmp -s $w/old.exe $named"
+    "an existing copy is replaced, keeps its mode, and the output says so|$w/old.exe|cp $good $w/old.exe; chmod 750 $w/old.exe|$unstamped|0|replaced $w/old.exe|cmp -s $w/old.exe $named && [ \"\$(stat -c %a $w/old.exe)\" = 750 ]"
     "a re-stamp names what it replaced|$w/re.exe|:|$good|0|replaced host: $host|cmp -s $w/re.exe $named"
     "a symbolic link is refused; link and target stay|$w/link.exe|cp $good $w/target.exe; ln -s target.exe $w/link.exe|$unstamped|1|is a symbolic link|[ -L $w/link.exe ] && cmp -s $w/target.exe $good"
     "a device is refused and stays|$w/null|mknod $w/null c 1 3|$unstamped|1|is a device|[ -c $w/null ]"

@@ -156,10 +156,13 @@ bool SaveFile(const NamedFile& file, const unsigned char* bytes, size_t size,
         SetReason(errno, reason);
         return false;
     }
-    // The mode a new file gets, as fopen would have made it; mkstemp's is the owner's alone.
+    // The mode of the file replaced, or the one fopen would give a new file; mkstemp's is the
+    // owner's alone.
     mode_t mask = umask(0);
     umask(mask);
-    bool done = fchmod(descriptor, 0666 & ~mask) == 0 && WriteAll(descriptor, bytes, size) &&
+    struct stat replaced;
+    mode_t mode = stat(file.bytes, &replaced) == 0 ? replaced.st_mode & 07777 : 0666 & ~mask;
+    bool done = fchmod(descriptor, mode) == 0 && WriteAll(descriptor, bytes, size) &&
                 fsync(descriptor) == 0;
     int error = errno;
     done = close(descriptor) == 0 && done;
