@@ -1,7 +1,9 @@
 // The facts regcomplete-check takes from the platform it runs on, one file each:
 // check_win32.cpp reads what the program itself would read (the raw command line, the system's
 // code page and byte classes, the registry, its own path, System32 and the token);
-// check_host.cpp stands in for Windows with what a Linux terminal gives and fixed defaults.
+// check_host.cpp stands in for Windows with what a Linux terminal gives and fixed defaults. Both
+// read and write the user's files the safe way (a temporary file renamed over the target, files
+// told apart by identity) and say whether a stream is a console.
 // Everything the tool decides from them is in check_main.cpp, the same on both.
 #pragma once
 
