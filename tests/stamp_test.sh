@@ -228,6 +228,11 @@ grep -qF "été" "$scratch/console.txt" || fail "the console does not show code 
 grep -qF '\x1B[2Jxx' "$scratch/console.txt" && ! grep -qF $'\x1b[2J' "$scratch/console.txt" ||
     fail "the crafted host reached the console unescaped: $(cat -v "$scratch/console.txt")"
 
+# A path the code page cannot spell (é has no place in 932) is opened by its Unicode name.
+printf '/Uabc' >"$ww/tail-é.txt"
+said=$(wine "$win_tool" --host h.example --tail-file "$(windows_path "$ww/tail-é.txt")" 2>&1 | tr -d '\r')
+grep -qx 'username: abc' <<<"$said" || fail "wine: a --tail-file named beyond the code page: $said"
+
 # The check mode takes the host a program registers at with --program: the stamped copy's, none
 # from the unstamped one, and nothing from a file that is no regcomplete.exe.
 : >"$scratch/empty-tail"

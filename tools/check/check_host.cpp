@@ -94,6 +94,10 @@ bool WriteAll(int descriptor, const unsigned char* bytes, size_t size) {
 
 }  // namespace
 
+FILE* OpenToRead(const NamedFile& file) {
+    return fopen(file.bytes, "rb");
+}
+
 FileKind KindOfFile(const NamedFile& file) {
     struct stat status;
     return lstat(file.bytes, &status) == 0 ? KindOfMode(status.st_mode) : FileKind::kMissing;

@@ -72,11 +72,11 @@ struct CheckArguments {
     int system_dir;
     Answer web_default;
     Elevation elevated;
-    const char* tail_file;  // null when not given
-    int separator;          // index of "--" in argv, 0 when not given
-    const char* host;       // the registration host of the addresses
-    int host_index;         // argv's index of --host's value, 0 when not given
-    int program;            // argv's index of --program's value, 0 when not given
+    int tail_file;     // argv's index of --tail-file's value, 0 when not given
+    int separator;     // index of "--" in argv, 0 when not given
+    const char* host;  // the registration host of the addresses
+    int host_index;    // argv's index of --host's value, 0 when not given
+    int program;       // argv's index of --program's value, 0 when not given
 };
 
 // How values reach stdout: as their bytes, or under --utf8 from the code page to UTF-8.
@@ -163,7 +163,7 @@ bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const
         if (strcmp(argv[i], "--utf8") == 0) {
             arguments->utf8 = true;
         } else if (strcmp(argv[i], "--tail-file") == 0 && has_value) {
-            arguments->tail_file = argv[++i];
+            arguments->tail_file = ++i;
         } else if (strcmp(argv[i], "--codepage") == 0 && has_value) {
             if (!ParseCodePage(argv[++i], &arguments->code_page)) {
                 *problem = "--codepage needs a code page number";
@@ -211,21 +211,28 @@ bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const
         *problem = "give --host or --program, not both";
         return false;
     }
-    if (arguments->tail_file != nullptr && arguments->separator != 0) {
+    if (arguments->tail_file != 0 && arguments->separator != 0) {
         *problem = "give the tail either after -- or with --tail-file, not both";
         return false;
     }
-    if (arguments->tail_file == nullptr && arguments->separator == 0) {
+    if (arguments->tail_file == 0 && arguments->separator == 0) {
         *problem = kNoSeparator;
         return false;
     }
     return true;
 }
 
+// Argument `index` as a file the platform opens (check_platform.h).
+NamedFile FileArgument(char** argv, int index, char16_t* name, size_t name_size) {
+    if (WideArgument(argv, index, name, name_size) != ArgumentText::kRead)
+        DecodeUtf8(argv[index], name, name_size);
+    return NamedFile{argv[index], name};
+}
+
 // The file's bytes up to its first zero byte, which no command line can hold, without one line
 // end at the end (an editor adds one) and, for UTF-8, without a byte-order mark.
-bool ReadTailFile(const char* path, bool utf8, char* tail, size_t size) {
-    FILE* file = fopen(path, "rb");
+bool ReadTailFile(const NamedFile& path, bool utf8, char* tail, size_t size) {
+    FILE* file = OpenToRead(path);
     if (file == nullptr) return false;
     size_t length = fread(tail, 1, size, file);
     bool whole = length < size && ferror(file) == 0;
@@ -246,12 +253,14 @@ const char* TakeTail(int argc, char** argv, const CheckArguments& arguments,
                      const CharClass& classes, const char** problem) {
     static char given[kTailSize];
     static char converted[kTailSize];
-    if (arguments.tail_file == nullptr) {
+    if (arguments.tail_file == 0) {
         const TailSource source = {argc, argv, arguments.separator, arguments.utf8,
                                    arguments.code_page};
         return TailAfterDoubleDash(source, classes, converted, sizeof converted, problem);
     }
-    if (!ReadTailFile(arguments.tail_file, arguments.utf8, given, sizeof given)) {
+    static char16_t name[kWidePathSize];
+    NamedFile file = FileArgument(argv, arguments.tail_file, name, kWidePathSize);
+    if (!ReadTailFile(file, arguments.utf8, given, sizeof given)) {
         *problem = "cannot read the --tail-file, or it is longer than a command line can be";
         return nullptr;
     }
@@ -380,8 +389,7 @@ void ReadBoth(const char* tail, const CheckArguments& arguments, const CharClass
     readings->mask = ParseOptions(tail, classes, &readings->options);
     // From the line itself and under the system's own code page the tool reads both lines as the
     // program does.
-    bool from_the_line =
-        !arguments.has_lead_ranges && arguments.tail_file == nullptr && !arguments.utf8;
+    bool from_the_line = !arguments.has_lead_ranges && arguments.tail_file == 0 && !arguments.utf8;
     if (from_the_line &&
         ReadWideAsTheProgram(arguments.code_page, &readings->options, &readings->wide))
         return;
@@ -509,12 +517,6 @@ void TakeName(char** argv, int index, const char* option, char16_t* name,
         arguments->bad_name = option;
         arguments->name_problem = taken;
     }
-}
-
-NamedFile FileArgument(char** argv, int index, char16_t* name, size_t name_size) {
-    if (WideArgument(argv, index, name, name_size) != ArgumentText::kRead)
-        DecodeUtf8(argv[index], name, name_size);
-    return NamedFile{argv[index], name};
 }
 
 // --stamp's arguments; false on bad usage.

@@ -84,6 +84,10 @@ struct NamedFile {
     const char16_t* name;
 };
 
+// `file` opened for reading in binary mode, as fopen does (a FIFO too: a tail may come from a
+// pipe), or null.
+FILE* OpenToRead(const NamedFile& file);
+
 // What a file is, as found without following a link.
 enum class FileKind { kMissing, kRegular, kDirectory, kSymbolicLink, kDevice, kFifo, kOther };
 

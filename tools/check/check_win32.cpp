@@ -185,6 +185,10 @@ FileKind KindOfHandle(HANDLE handle) {
 
 }  // namespace
 
+FILE* OpenToRead(const NamedFile& file) {
+    return _wfopen(WideName(file), L"rb");
+}
+
 FileKind KindOfFile(const NamedFile& file) {
     HANDLE handle = OpenNamed(file, 0, true);
     if (handle == INVALID_HANDLE_VALUE) return FileKind::kMissing;
