@@ -166,18 +166,22 @@ rc=$?
 cmp -s "$w/killed.exe" "$good" || fail "writes: a killed write damaged the earlier copy"
 umount "$full"
 
-# The Windows tool's own names for one file: \\?\, \\.\, another case and a hard link are the
-# program itself; NUL is a device; an existing copy is replaced.
+# The Windows tool's own names for one file: \\?\, \\.\, another case, the short name and a hard
+# link are the program itself; NUL is a device; an existing copy is replaced.
 ww=$scratch/wine-writes
 mkdir -p "$ww"
-cp "$unstamped" "$ww/in.exe"
-ln "$ww/in.exe" "$ww/hard.exe"
+cp "$unstamped" "$ww/in-program.exe"
+ln "$ww/in-program.exe" "$ww/hard.exe"
 cp "$good" "$ww/old.exe"
-in_path=$(windows_path "$ww/in.exe")
+in_path=$(windows_path "$ww/in-program.exe")
+short_name=$(cd "$ww" && wine cmd /c 'dir /x in-program.exe' 2>/dev/null | tr -d '\r' |
+    awk '$NF == "in-program.exe" { print $(NF - 1) }')
+[ -n "$short_name" ] || fail "wine names: dir /x gives no short name of in-program.exe"
 wine_names=(
     "the \\\\?\\ form of the program|\\\\?\\$in_path|1|is the program itself"
     "the \\\\.\\ form of the program|\\\\.\\$in_path|1|is the program itself"
-    "the program's name in capitals|${in_path%in.exe}IN.EXE|1|is the program itself"
+    "the program's name in capitals|${in_path%in-program.exe}IN-PROGRAM.EXE|1|is the program itself"
+    "the program's short name|${in_path%in-program.exe}$short_name|1|is the program itself"
     "a hard link of the program|$(windows_path "$ww/hard.exe")|1|is the program itself"
     "the NUL device|NUL|1|is a device"
     "an existing copy|$(windows_path "$ww/old.exe")|0|replaced $(windows_path "$ww/old.exe")"
@@ -189,7 +193,7 @@ for row in "${wine_names[@]}"; do
     said=$(tr -d '\r' <"$ww/said")
     [ "$rc" = "$wanted_rc" ] || fail "wine names: $why: exit code $rc, not $wanted_rc: $said"
     grep -qF -- "$wanted" <<<"$said" || fail "wine names: $why: '$said' lacks '$wanted'"
-    cmp -s "$ww/in.exe" "$unstamped" || fail "wine names: $why: the program was changed"
+    cmp -s "$ww/in-program.exe" "$unstamped" || fail "wine names: $why: the program was changed"
 done
 
 # Names that are no Unicode text: bytes that are no UTF-8 (an overlong NUL, a surrogate's bytes)
