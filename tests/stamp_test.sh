@@ -8,13 +8,18 @@
 #     build's ASCII host without names and for the vendor's host with Japanese names;
 #   - --show reads the host and names back;
 #   - each refusal gives its message and leaves no output file;
-#   - a stamped program signed with osslsigncode verifies.
+#   - a stamped program signed with osslsigncode verifies;
+#   - the host tool's writes never lose a file, and what it prints;
+#   - then, with Wine: the Windows tool's names for one file, its console, and the vendor's
+#     Windows steps of docs/vendor.md.
 # Leaves BUILD_DIR/unstamped/bin/regcomplete.exe and BUILD_DIR/stamped/regcomplete.exe (the
 # vendor's host and names stamped) for the dialog cases that run them (e2e/release_test.sh).
-# usage: stamp_test.sh SOURCE_DIR BUILD_DIR HOST   (REGCOMPLETE_WIN_BUILD = BUILD_DIR)
+# usage: stamp_test.sh SOURCE_DIR BUILD_DIR HOST [host]   (REGCOMPLETE_WIN_BUILD = BUILD_DIR)
+# With "host" (the host build's CTest, as root, with mingw-w64) only the host tool's half runs,
+# in BUILD_DIR, without Wine.
 set -u
-top=$1 build=$2 host=$3
-. "$(dirname "$0")/e2e/wine_env.sh"
+top=$1 build=$2 host=$3 mode=${4:-wine}
+[ "$mode" = host ] || . "$(dirname "$0")/e2e/wine_env.sh"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 scratch=$(mktemp -d)
@@ -38,15 +43,26 @@ cmake --build "$build/unstamped" -j2 --target regcomplete-check >>"$scratch/cmak
 build_program named -DREGCOMPLETE_HOST=$vendor_host -DREGCOMPLETE_COMPANY_NAME="$company" \
     -DREGCOMPLETE_COPYRIGHT="$copyright"
 unstamped=$build/unstamped/bin/regcomplete.exe
+# The build with the test host and no names: the Windows build itself, or built here.
+test_host_program=$build/bin/regcomplete.exe
+if [ "$mode" = host ]; then
+    build_program test-host -DREGCOMPLETE_HOST="$host" -DREGCOMPLETE_COMPANY_NAME= \
+        -DREGCOMPLETE_COPYRIGHT=
+    test_host_program=$build/test-host/bin/regcomplete.exe
+fi
 cmake -S "$top" -B "$build/host-tool" -DBUILD_TESTING=OFF >"$scratch/cmake.log" 2>&1 &&
     cmake --build "$build/host-tool" -j2 --target regcomplete-check >>"$scratch/cmake.log" 2>&1 ||
     { cat "$scratch/cmake.log"; fail "could not build the host check tool"; exit 1; }
 host_tool=$build/host-tool/bin/regcomplete-check
 mkdir -p "$build/stamped"
 
-wine_prefix_ready || { echo "could not create the Wine prefix"; exit 1; }
-win_tool=$(windows_path "$build/bin/regcomplete-check.exe")
-runraw=$(windows_path "$build/tests/bin/runraw.exe")
+tools=(host_stamp)
+if [ "$mode" != host ]; then
+    wine_prefix_ready || { echo "could not create the Wine prefix"; exit 1; }
+    win_tool=$(windows_path "$build/bin/regcomplete-check.exe")
+    runraw=$(windows_path "$build/tests/bin/runraw.exe")
+    tools+=(wine_stamp)
+fi
 # Both tools, each taking Unix paths; the Windows one gets the names in the Unicode command line.
 host_stamp() { "$host_tool" "$@"; }
 wine_stamp() {
@@ -57,11 +73,11 @@ wine_stamp() {
     wine "$win_tool" "${args[@]}"
 }
 
-for tool in host_stamp wine_stamp; do
+for tool in "${tools[@]}"; do
     out=$scratch/$tool-test-host.exe
     "$tool" --stamp --host "$host" "$unstamped" "$out" >/dev/null 2>&1 ||
         fail "$tool: stamping with $host failed"
-    cmp -s "$out" "$build/bin/regcomplete.exe" ||
+    cmp -s "$out" "$test_host_program" ||
         fail "$tool: stamped with $host, not the bytes of the build with it"
     out=$scratch/$tool-vendor.exe
     "$tool" --stamp --host $vendor_host --company "$company" --copyright "$copyright" \
@@ -102,11 +118,11 @@ refusals=(
     "a name too long for its slot|--host h.example --company $long_name $unstamped|too long"
     "a name far too long|--host h.example --copyright $long_name$long_name $unstamped|too long"
     "not this program|--host h.example $scratch/text.exe|is not regcomplete.exe"
-    "the check tool is not the program|--host h.example $build/bin/regcomplete-check.exe|is not regcomplete.exe"
+    "the check tool is not the program|--host h.example $build/unstamped/bin/regcomplete-check.exe|is not regcomplete.exe"
     "another release|--host h.example $scratch/other-release.exe|not a release build of regcomplete"
     "a signed program|--host h.example $scratch/signed.exe|is signed"
 )
-for tool in host_stamp wine_stamp; do
+for tool in "${tools[@]}"; do
     for row in "${refusals[@]}"; do
         IFS='|' read -r why args wanted <<<"$row"
         rm -f "$scratch/refused.exe"
@@ -166,6 +182,45 @@ rc=$?
 cmp -s "$w/killed.exe" "$good" || fail "writes: a killed write damaged the earlier copy"
 umount "$full"
 
+# Names that are no Unicode text: bytes that are no UTF-8 (an overlong NUL, a surrogate's bytes).
+for bad in $'\xC0\x80' $'\xED\xA0\x80' $'\xFF'; do
+    said=$("$host_tool" --stamp --host h.example --copyright "a${bad}b" "$unstamped" "$w/bad.exe" 2>&1)
+    [ $? -eq 1 ] && grep -q -- '--copyright is not Unicode text' <<<"$said" && [ ! -e "$w/bad.exe" ] ||
+        fail "host tool: the name $(printf '%q' "$bad") was not refused as no text: $said"
+done
+# A file's bytes are shown escaped: a host slot that clears the screen.
+perl -pe 's/regist(\.example\.com\0)/\x1b[2Jxx$1/' "$good" >"$w/crafted.exe"
+for tool in "${tools[@]}"; do
+    said=$("$tool" --show "$w/crafted.exe" 2>&1 | tr -d '\r')
+    grep -qxF 'host: \x1B[2Jxx.example.com' <<<"$said" || fail "$tool: --show of a crafted host: $said"
+done
+# The check mode takes the host a program registers at with --program: the stamped copy's, none
+# from the unstamped one, and nothing from a file that is no regcomplete.exe.
+: >"$scratch/empty-tail"
+for tool in "${tools[@]}"; do
+    said=$("$tool" --program "$scratch/host_stamp-vendor.exe" --tail-file "$scratch/empty-tail" 2>&1 | tr -d '\r')
+    grep -qx "url_ssl: https://$vendor_host/entry/regist.php" <<<"$said" ||
+        fail "$tool: --program of the vendor's program: $said"
+    said=$("$tool" --program "$unstamped" --tail-file "$scratch/empty-tail" 2>&1 | tr -d '\r')
+    grep -qx "url_ssl: (none: no registration host)" <<<"$said" ||
+        fail "$tool: --program of the unstamped program: $said"
+    "$tool" --program "$scratch/text.exe" --tail-file "$scratch/empty-tail" >/dev/null 2>&1
+    [ $? -eq 1 ] || fail "$tool: --program of a text file was not refused"
+done
+
+# Stamp first, then sign: the signed stamped program verifies.
+osslsigncode sign -certs "$scratch/cert.pem" -key "$scratch/key.pem" \
+    -in "$scratch/host_stamp-vendor.exe" -out "$scratch/vendor-signed.exe" >/dev/null 2>&1 &&
+    osslsigncode verify -CAfile "$scratch/cert.pem" -in "$scratch/vendor-signed.exe" >/dev/null 2>&1 ||
+    fail "the stamped program, signed, does not verify"
+
+# The rest needs Wine.
+if [ "$mode" = host ]; then
+    echo "$failures failed"
+    [ $failures -eq 0 ]
+    exit
+fi
+
 # The Windows tool's own names for one file: \\?\, \\.\, another case, the short name and a hard
 # link are the program itself; NUL is a device; an existing copy is replaced.
 ww=$scratch/wine-writes
@@ -196,13 +251,7 @@ for row in "${wine_names[@]}"; do
     cmp -s "$ww/in-program.exe" "$unstamped" || fail "wine names: $why: the program was changed"
 done
 
-# Names that are no Unicode text: bytes that are no UTF-8 (an overlong NUL, a surrogate's bytes)
-# on the host; an unpaired surrogate in the Windows tool's Unicode command line.
-for bad in $'\xC0\x80' $'\xED\xA0\x80' $'\xFF'; do
-    said=$("$host_tool" --stamp --host h.example --copyright "a${bad}b" "$unstamped" "$w/bad.exe" 2>&1)
-    [ $? -eq 1 ] && grep -q -- '--copyright is not Unicode text' <<<"$said" && [ ! -e "$w/bad.exe" ] ||
-        fail "host tool: the name $(printf '%q' "$bad") was not refused as no text: $said"
-done
+# An unpaired surrogate in the Windows tool's Unicode command line is no text either.
 printf '%s --stamp --host h.example --company "a' "$win_tool" | iconv -f UTF-8 -t UTF-16LE >"$ww/line"
 { cat "$ww/line"; printf '\x00\xd8'; printf 'b" %s %s' "$in_path" "$(windows_path "$ww")\\bad.exe" |
     iconv -f UTF-8 -t UTF-16LE; } >"$ww/surrogate-line"
@@ -210,15 +259,9 @@ said=$(RUNRAW_UTF16=1 wine "$runraw" "$(windows_path "$ww/surrogate-line")" 2>&1
 grep -q -- '--company is not Unicode text' <<<"$said" && [ ! -e "$ww/bad.exe" ] ||
     fail "wine: an unpaired surrogate in --company was not refused: $said"
 
-# A file's bytes are shown escaped: a host slot that clears the screen. At Wine's console (a
-# pseudo-terminal, code page 932) the names read right and no such sequence reaches it.
-perl -pe 's/regist(\.example\.com\0)/\x1b[2Jxx$1/' "$good" >"$w/crafted.exe"
-for tool in host_stamp wine_stamp; do
-    said=$("$tool" --show "$w/crafted.exe" 2>&1 | tr -d '\r')
-    grep -qxF 'host: \x1B[2Jxx.example.com' <<<"$said" || fail "$tool: --show of a crafted host: $said"
-done
-# The check mode's details too: a UTF-8 tail read with --utf8, and bytes of code page 1252, which
-# the console's code page 932 would read as other characters: "été".
+# At Wine's console (a pseudo-terminal, code page 932) the names read right and no control
+# sequence of a file reaches it; the check mode's details too: a UTF-8 tail read with --utf8, and
+# bytes of code page 1252, which the console's code page 932 would read as other characters: "été".
 vendor_exe=$(windows_path "$scratch/host_stamp-vendor.exe")
 printf '/U"山田 太郎"\n' >"$w/tail.txt"
 printf '/U\xe9t\xe9' >"$w/tail-1252.txt"
@@ -236,26 +279,6 @@ grep -qF '\x1B[2Jxx' "$scratch/console.txt" && ! grep -qF $'\x1b[2J' "$scratch/c
 printf '/Uabc' >"$ww/tail-é.txt"
 said=$(wine "$win_tool" --host h.example --tail-file "$(windows_path "$ww/tail-é.txt")" 2>&1 | tr -d '\r')
 grep -qx 'username: abc' <<<"$said" || fail "wine: a --tail-file named beyond the code page: $said"
-
-# The check mode takes the host a program registers at with --program: the stamped copy's, none
-# from the unstamped one, and nothing from a file that is no regcomplete.exe.
-: >"$scratch/empty-tail"
-for tool in host_stamp wine_stamp; do
-    said=$("$tool" --program "$scratch/host_stamp-vendor.exe" --tail-file "$scratch/empty-tail" 2>&1 | tr -d '\r')
-    grep -qx "url_ssl: https://$vendor_host/entry/regist.php" <<<"$said" ||
-        fail "$tool: --program of the vendor's program: $said"
-    said=$("$tool" --program "$unstamped" --tail-file "$scratch/empty-tail" 2>&1 | tr -d '\r')
-    grep -qx "url_ssl: (none: no registration host)" <<<"$said" ||
-        fail "$tool: --program of the unstamped program: $said"
-    "$tool" --program "$scratch/text.exe" --tail-file "$scratch/empty-tail" >/dev/null 2>&1
-    [ $? -eq 1 ] || fail "$tool: --program of a text file was not refused"
-done
-
-# Stamp first, then sign: the signed stamped program verifies.
-osslsigncode sign -certs "$scratch/cert.pem" -key "$scratch/key.pem" \
-    -in "$scratch/host_stamp-vendor.exe" -out "$scratch/vendor-signed.exe" >/dev/null 2>&1 &&
-    osslsigncode verify -CAfile "$scratch/cert.pem" -in "$scratch/vendor-signed.exe" >/dev/null 2>&1 ||
-    fail "the stamped program, signed, does not verify"
 
 # The vendor's Windows steps of docs/vendor.md, as written, in the unstamped release's folder: each
 # ```bat block of its Windows section in turn, the Command Prompt's lines with Wine's cmd as typed,
