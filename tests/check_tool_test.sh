@@ -440,15 +440,52 @@ if [ -z "$runraw" ]; then
     [ $rc -eq 2 ] || { echo "FAIL: --decode of an address too long gave $rc, not 2"; failures=$((failures + 1)); }
 fi
 
-for bad in "--elevated yes --" "--codepage" "--htm-command" "--module-path" "--codepage x --" "--lead-ranges 9F-81 --" "/Pabc" "--bogus --" "--tail-file"; do
+
+# Bad usage: one line on stderr that names what is wrong and points at --help, nothing on stdout,
+# exit code 2. Each row: the arguments, and what the line names.
+usage_rows=(
+    "--elevated yes -- x|--elevated needs full, default or no"
+    "--codepage|--codepage needs a value"
+    "--htm-command x|missing -- before the command-line tail"
+    "--module-path|--module-path needs a value"
+    "--tail-file|--tail-file needs a value"
+    "--codepage x -- x|--codepage needs a code page number"
+    "--lead-ranges 9F-81 -- x|--lead-ranges needs up to six ranges"
+    "/Pabc|unknown option /Pabc"
+    "--bogus -- x|unknown option --bogus"
+    "--host a..b -- x|'a..b' has an empty label"
+    "--host h.example --program p.exe -- x|give --host or --program, not both"
+    "--stamp --host h.example x|--stamp needs the stamped copy after the program"
+    "--stamp a.exe b.exe|--stamp needs --host HOST"
+    "--show a.exe b.exe|--show takes one program"
+    "--decode a b|--decode takes one address"
+)
+for row in "${usage_rows[@]}"; do
+    IFS='|' read -r bad wanted <<<"$row"
     # shellcheck disable=SC2086
-    run_tool $bad x >/dev/null 2>&1
+    run_tool $bad >"$scratch/stdout" 2>"$scratch/stderr"
     rc=$?
-    if [ $rc -ne 2 ]; then
-        echo "FAIL: bad usage '$bad' gave exit code $rc, not 2"
+    said=$(tr -d '\r' <"$scratch/stderr")
+    if [ $rc -ne 2 ] || [ -s "$scratch/stdout" ] || [ "$(wc -l <<<"$said")" -ne 1 ] ||
+        [[ $said != "regcomplete-check: "*"$wanted"*"; see regcomplete-check --help" ]]; then
+        echo "FAIL: bad usage '$bad': exit code $rc, stderr '$said', not one line naming '$wanted'"
         failures=$((failures + 1))
     fi
 done
+run_tool --help >"$scratch/stdout" 2>"$scratch/stderr"
+rc=$?
+if [ $rc -ne 0 ] || [ -s "$scratch/stderr" ] || ! head -n 1 "$scratch/stdout" | grep -q '^usage: regcomplete-check '; then
+    echo "FAIL: --help: exit code $rc, or no usage on stdout"
+    failures=$((failures + 1))
+fi
+
+# A control byte in a detail reaches no terminal: it is printed escaped, and sent encoded.
+run_tool --htm-command x.exe --module-path 'C:\app\x.exe' -- "$(printf '/Ua\x1bb')" >"$scratch/stdout" 2>/dev/null
+if ! tr -d '\r' <"$scratch/stdout" | grep -qxF 'username: a\x1Bb' || grep -q $'\x1b' "$scratch/stdout" ||
+    ! grep -qF "https://$base?username=a%1Bb" "$scratch/stdout"; then
+    echo "FAIL: a control byte in the tail: $(cat -v "$scratch/stdout" | head -3)"
+    failures=$((failures + 1))
+fi
 
 # Under --utf8 a tail that is no UTF-8, or holds a character code page 932 lacks, is bad input;
 # so is a tail both in a file and after --.

@@ -125,32 +125,51 @@ TEST(RegistrationUrlTest, NeverBlankQuoteOrControlByte) {
     }
 }
 
-// The rule the configure step and the stamp share: each row a slip it would let through.
+// The rule the configure step and the stamp share: each row a slip it would let through, or a
+// mistake a vendor makes that must get its own message.
 TEST(RegistrationHostTest, HostNames) {
-    const std::string longest(kHostSlotSize - 1, 'h');
-    const std::string too_long(kHostSlotSize, 'h');
+    using P = HostNameProblem;
+    const std::string label63(63, 'a');
+    // 63 + 1 + 63 + 1 + 63 + 1 + 61: the longest name.
+    const std::string longest =
+        label63 + "." + label63 + "." + label63 + "." + std::string(61, 'b');
     const struct {
         const char* why;
         std::string host;
-        bool accepted;
+        HostNameProblem problem;
     } cases[] = {
-        {"a dotted name", "regist.vendor-example.jp", true},
-        {"a port", "regist.example.com:8443", true},
-        {"one letter", "h", true},
-        {"the longest the slot holds", longest, true},
-        {"one more than the slot holds", too_long, false},
-        {"empty", "", false},
-        {"a path", "regist.example.com/entry", false},
-        {"a blank", "regist example", false},
-        {"a leading hyphen", "-regist.example", false},
-        {"a trailing dot", "regist.example.", false},
-        {"a port without digits", "regist.example.com:", false},
-        {"a port with a letter", "regist.example.com:8a", false},
-        {"only a port", ":8443", false},
-        {"a byte beyond ASCII", "r\xE9gist.example", false},
+        {"a dotted name", "regist.vendor-example.jp", P::kNone},
+        {"a port", "regist.example.com:8443", P::kNone},
+        {"one letter", "h", P::kNone},
+        {"the longest name and the largest port", longest + ":65535", P::kNone},
+        {"one character more than 253", longest + "b", P::kNameTooLong},
+        {"a label of 63", label63 + ".jp", P::kNone},
+        {"a label of 64", label63 + "a.jp", P::kLabelTooLong},
+        {"a label of 64 last", "regist." + label63 + "a", P::kLabelTooLong},
+        {"empty", "", P::kEmpty},
+        {"only a port", ":8443", P::kEmpty},
+        {"a whole address", "https://regist.example.com/", P::kNotTheHostAlone},
+        {"a path", "regist.example.com/entry", P::kNotTheHostAlone},
+        {"a blank", "regist example", P::kBadCharacter},
+        {"a leading hyphen", "-regist.example", P::kHyphenAtLabelEdge},
+        {"a label ending in a hyphen inside the name", "regist-.example.jp", P::kHyphenAtLabelEdge},
+        {"a trailing dot", "regist.example.", P::kEmptyLabel},
+        {"two dots in a row", "a..b", P::kEmptyLabel},
+        {"a port without digits", "regist.example.com:", P::kBadPort},
+        {"a port with a letter", "regist.example.com:8a", P::kBadPort},
+        {"port 1", "regist.example.com:1", P::kNone},
+        {"port 0", "regist.example.com:0", P::kBadPort},
+        {"port 65536", "regist.example.com:65536", P::kBadPort},
+        {"an IPv6 literal", "[2001:db8::1]:8443", P::kIpv6Literal},
+        {"a Japanese name", "例え.jp", P::kNotAscii},
+        {"a byte beyond ASCII", "r\xE9gist.example", P::kNotAscii},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.accepted, IsRegistrationHostName(c.host.c_str())) << c.why;
+    for (const auto& c : cases) {
+        EXPECT_EQ(static_cast<int>(c.problem),
+                  static_cast<int>(RegistrationHostNameProblem(c.host.c_str())))
+            << c.why;
+        EXPECT_EQ(c.problem == P::kNone, IsRegistrationHostName(c.host.c_str())) << c.why;
+    }
 }
 
 }  // namespace

@@ -53,8 +53,13 @@ said=$(LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$release/bin/regcomplete-check.
     tr -d '\r')
 [ "$said" = "regcomplete-check $version (host $host)" ] || fail "the check tool says '$said'"
 
-# -DREGCOMPLETE_HOST= with no host, or with more than a host name, stops the configure step.
-for bad_host in "regist.vendor-example.jp/entry" "regist vendor" "-regist.example" "$(printf 'h%.0s' {1..260})"; do
+# -DREGCOMPLETE_HOST= with no host, or with more than a host name, stops the configure step: the
+# stamp's rule, each row a slip of it (an address, a blank, a hyphen at a label's edge inside the
+# name, an empty label, a label of 64, a name of 254, ports 0 and 70000).
+label63=$(printf 'a%.0s' {1..63})
+for bad_host in "https://regist.vendor-example.jp/" "regist vendor" "regist-.example.jp" "a..b" \
+    "${label63}a.jp" "$label63.$label63.$label63.$(printf 'b%.0s' {1..62})" "regist.example.jp:0" \
+    "regist.example.jp:70000"; do
     if cmake -S "$copy" -B "$release" -DREGCOMPLETE_HOST="$bad_host" >"$work/configure.log" 2>&1 ||
         ! grep -q 'REGCOMPLETE_HOST' "$work/configure.log"; then
         fail "the host '$bad_host' did not stop the configure step with a message naming it"

@@ -31,6 +31,29 @@ extern const RegistrationHostSlot kRegistrationHostSlot;
 // The host, or an empty string in a program that no vendor has stamped yet.
 const char* RegistrationHost();
 
-// A host name the address can carry as it is: letters, digits, '-' and '.', not starting or
-// ending with '-' or '.', optionally ":" and a port number; not empty, and shorter than the slot.
+// What keeps a text from being a registration host the address can carry as it is: a DNS name of
+// labels of 1 to 63 letters, digits and hyphens (none starting or ending with a hyphen, none
+// empty), at most 253 characters in all, and optionally ":" and a port from 1 to 65535. The rule
+// of regcomplete-check --stamp and --host; the configure step follows the same one
+// (cmake/registration_host.cmake). Only the check tool links it: the program reads its slot as
+// the stamp or the build left it.
+enum class HostNameProblem {
+    kNone,
+    kEmpty,              // no name at all, or nothing before ":port"
+    kNotTheHostAlone,    // an address: a scheme, a path, a query or a user
+    kIpv6Literal,        // [::1] and the like, which the address does not take
+    kNotAscii,           // an internationalised name in its own script, not in its xn-- form
+    kBadCharacter,       // a blank, '_' or another character no host name holds
+    kEmptyLabel,         // a dot at the start or the end, or two in a row
+    kLabelTooLong,       // a label of more than 63 characters
+    kHyphenAtLabelEdge,  // a label starting or ending with '-'
+    kNameTooLong,        // more than 253 characters before the port
+    kBadPort,            // a port that is no number from 1 to 65535
+};
+constexpr size_t kLongestHostName = 253;
+constexpr size_t kLongestHostLabel = 63;
+
+HostNameProblem RegistrationHostNameProblem(const char* host);
+
+// RegistrationHostNameProblem gives kNone.
 bool IsRegistrationHostName(const char* host);

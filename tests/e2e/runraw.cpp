@@ -2,10 +2,12 @@
 // conversion on the way), with the limited token a standard user has (or, where the environment
 // sets RUNRAW_ELEVATED, with its own elevated one), waits for it and exits with its exit code.
 // Where RUNRAW_UTF8 is set, FILE holds the line as UTF-8 and it is started as Unicode, as a line
-// typed at the Command Prompt is.
+// typed at the Command Prompt is; where RUNRAW_UTF16 is set, FILE holds it as UTF-16
+// (little-endian), unit for unit, so that it can hold what no UTF-8 can (an unpaired surrogate).
 // Wine turns the arguments of a Unix command into a Windows command line of its own making; tests
 // that must control every byte of a command line go through this instead.
 #include <stdio.h>
+#include <string.h>
 #include <windows.h>
 
 #include "limited_token.h"
@@ -29,7 +31,8 @@ int main(int argc, char** argv) {
     bool elevated = GetEnvironmentVariableA("RUNRAW_ELEVATED", nullptr, 0) > 0;
     HANDLE token = elevated ? nullptr : LimitedToken();
     if (!elevated && token == nullptr) return 122;
-    if (GetEnvironmentVariableA("RUNRAW_UTF8", nullptr, 0) > 0) {
+    bool utf16 = GetEnvironmentVariableA("RUNRAW_UTF16", nullptr, 0) > 0;
+    if (utf16 || GetEnvironmentVariableA("RUNRAW_UTF8", nullptr, 0) > 0) {
         static wchar_t wide_line[65536];
         STARTUPINFOW wide_startup = {};
         wide_startup.cb = sizeof wide_startup;
@@ -37,7 +40,8 @@ int main(int argc, char** argv) {
         wide_startup.hStdInput = startup.hStdInput;
         wide_startup.hStdOutput = startup.hStdOutput;
         wide_startup.hStdError = startup.hStdError;
-        if (MultiByteToWideChar(CP_UTF8, 0, command_line, -1, wide_line, 65536) == 0 ||
+        if (utf16) memcpy(wide_line, command_line, length & ~size_t{1});
+        if ((!utf16 && MultiByteToWideChar(CP_UTF8, 0, command_line, -1, wide_line, 65536) == 0) ||
             !CreateProcessAsUserW(token, nullptr, wide_line, nullptr, nullptr, TRUE, 0, nullptr,
                                   nullptr, &wide_startup, &process))
             return 122;

@@ -4,18 +4,20 @@
 //
 //   regcomplete-check [--utf8] [--codepage N] [--lead-ranges 81-9F,E0-FC]
 //                     [--htm-command TEMPLATE] [--module-path PATH] [--system-dir PATH]
-//                     [--web-default yes|no] [--elevated full|default|no] [--host HOST]
-//                     (-- TAIL | --tail-file FILE)
+//                     [--web-default yes|no] [--elevated full|default|no]
+//                     [--host HOST | --program PROGRAM] (-- TAIL | --tail-file FILE)
 //   regcomplete-check --stamp --host HOST [--company NAME] [--copyright TEXT] PROGRAM OUT
 //   regcomplete-check --show PROGRAM
 //   regcomplete-check --decode ADDRESS
 //   regcomplete-check --version
+//   regcomplete-check --help
 //
 // --stamp writes a copy of a released regcomplete.exe that registers at HOST, with the names in
 // its version information (stamp_command.h); --show prints what a program carries; --decode
 // prints the details a registration address carries, as typed (decode_command.h). The addresses
-// are those of the tool's own registration host unless --host names another; a tool of the
-// release for every vendor has none, and then no address.
+// are those of the tool's own registration host unless --host names another, or --program names
+// a regcomplete.exe whose host they take; a tool of the release for every vendor has none, and
+// then no address. Everything is printed through check_output.h.
 //
 // On the host TAIL is the one argument after "--". On Windows it is everything after " -- " on
 // the raw command line, so that quotes arrive exactly as an installer writes them, and the code
@@ -39,6 +41,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "check_output.h"
 #include "check_platform.h"
 #include "code_page_text.h"
 #include "codepage/char_class.h"
@@ -67,14 +70,16 @@ struct CheckArguments {
     unsigned code_page;
     bool has_lead_ranges;
     unsigned char lead_ranges[kLeadBytePairsSize];
-    const char* htm_command;  // null when not given
-    const char* module_path;  // null when not given
-    const char* system_dir;   // null when not given
+    int htm_command;  // argv's index of each, 0 when not given
+    int module_path;
+    int system_dir;
     Answer web_default;
     Elevation elevated;
-    const char* tail_file;  // null when not given
-    int separator;          // index of "--" in argv, 0 when not given
-    const char* host;       // the registration host of the addresses
+    int tail_file;     // argv's index of --tail-file's value, 0 when not given
+    int separator;     // index of "--" in argv, 0 when not given
+    const char* host;  // the registration host of the addresses
+    int host_index;    // argv's index of --host's value, 0 when not given
+    int program;       // argv's index of --program's value, 0 when not given
 };
 
 // How values reach stdout: as their bytes, or under --utf8 from the code page to UTF-8.
@@ -83,15 +88,24 @@ struct FieldOutput {
     unsigned code_page;
 };
 
+constexpr char kUsage[] =
+    "usage: regcomplete-check [--utf8] [--codepage N] [--lead-ranges 81-9F,E0-FC]\n"
+    "                         [--htm-command TEMPLATE] [--module-path PATH] [--system-dir PATH]\n"
+    "                         [--web-default yes|no] [--elevated full|default|no]\n"
+    "                         [--host HOST | --program PROGRAM] (-- TAIL | --tail-file FILE)\n"
+    "       regcomplete-check --stamp --host HOST [--company NAME] [--copyright TEXT] PROGRAM OUT\n"
+    "       regcomplete-check --show PROGRAM\n"
+    "       regcomplete-check --decode ADDRESS\n"
+    "       regcomplete-check --version\n"
+    "       regcomplete-check --help\n"
+    "The first form shows what the command-line tail TAIL does in regcomplete.exe; --stamp writes\n"
+    "a copy of the release's PROGRAM that registers at HOST to OUT; --show prints what a program\n"
+    "carries; --decode prints the details a registration address carries, as typed.\n"
+    "docs/check-tool.md has every option.\n";
+
+// One line on stderr: what is wrong, and where the usage is.
 int Usage(const char* problem) {
-    fprintf(stderr,
-            "regcomplete-check: %s (usage: regcomplete-check [--utf8] [--codepage N] "
-            "[--lead-ranges 81-9F,E0-FC] [--htm-command TEMPLATE] [--module-path PATH] "
-            "[--system-dir PATH] [--web-default yes|no] [--elevated full|default|no] "
-            "[--host HOST] (-- TAIL | --tail-file FILE); regcomplete-check --stamp --host HOST "
-            "[--company NAME] [--copyright TEXT] PROGRAM OUT; regcomplete-check --show PROGRAM; "
-            "regcomplete-check --decode ADDRESS; or regcomplete-check --version)\n",
-            problem);
+    Say(Stream::kErr, "regcomplete-check: %s; see regcomplete-check --help\n", problem);
     return 2;
 }
 
@@ -128,6 +142,20 @@ bool ParseCodePage(const char* text, unsigned* code_page) {
     return true;
 }
 
+// What is wrong with the option `option`: unknown, or given without its value.
+const char* UnknownOption(const char* option, bool has_value) {
+    static const char* const kTakingValues[] = {"--tail-file",   "--codepage",    "--lead-ranges",
+                                                "--htm-command", "--module-path", "--system-dir",
+                                                "--web-default", "--host",        "--program",
+                                                "--elevated",    "--company",     "--copyright"};
+    bool takes_value = false;
+    for (const char* name : kTakingValues) takes_value = takes_value || strcmp(option, name) == 0;
+    static char problem[160];
+    snprintf(problem, sizeof problem,
+             takes_value && !has_value ? "%.60s needs a value" : "unknown option %.60s", option);
+    return problem;
+}
+
 // Reads the options before "--", or all of them when the tail comes from a file; false on bad
 // usage.
 bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const char** problem) {
@@ -140,7 +168,7 @@ bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const
         if (strcmp(argv[i], "--utf8") == 0) {
             arguments->utf8 = true;
         } else if (strcmp(argv[i], "--tail-file") == 0 && has_value) {
-            arguments->tail_file = argv[++i];
+            arguments->tail_file = ++i;
         } else if (strcmp(argv[i], "--codepage") == 0 && has_value) {
             if (!ParseCodePage(argv[++i], &arguments->code_page)) {
                 *problem = "--codepage needs a code page number";
@@ -153,11 +181,11 @@ bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const
             }
             arguments->has_lead_ranges = true;
         } else if (strcmp(argv[i], "--htm-command") == 0 && has_value) {
-            arguments->htm_command = argv[++i];
+            arguments->htm_command = ++i;
         } else if (strcmp(argv[i], "--module-path") == 0 && has_value) {
-            arguments->module_path = argv[++i];
+            arguments->module_path = ++i;
         } else if (strcmp(argv[i], "--system-dir") == 0 && has_value) {
-            arguments->system_dir = argv[++i];
+            arguments->system_dir = ++i;
         } else if (strcmp(argv[i], "--web-default") == 0 && has_value) {
             const char* answer = argv[++i];
             if (strcmp(answer, "yes") != 0 && strcmp(answer, "no") != 0) {
@@ -166,7 +194,9 @@ bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const
             }
             arguments->web_default = answer[0] == 'y' ? kYes : kNo;
         } else if (strcmp(argv[i], "--host") == 0 && has_value) {
-            arguments->host = argv[++i];
+            arguments->host_index = ++i;
+        } else if (strcmp(argv[i], "--program") == 0 && has_value) {
+            arguments->program = ++i;
         } else if (strcmp(argv[i], "--elevated") == 0 && has_value) {
             const char* answer = argv[++i];
             arguments->elevated = strcmp(answer, "full") == 0      ? Elevation::kFull
@@ -178,25 +208,36 @@ bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const
                 return false;
             }
         } else {
-            *problem = "unknown or incomplete option";
+            *problem = UnknownOption(argv[i], has_value);
             return false;
         }
     }
-    if (arguments->tail_file != nullptr && arguments->separator != 0) {
+    if (arguments->host_index != 0 && arguments->program != 0) {
+        *problem = "give --host or --program, not both";
+        return false;
+    }
+    if (arguments->tail_file != 0 && arguments->separator != 0) {
         *problem = "give the tail either after -- or with --tail-file, not both";
         return false;
     }
-    if (arguments->tail_file == nullptr && arguments->separator == 0) {
+    if (arguments->tail_file == 0 && arguments->separator == 0) {
         *problem = kNoSeparator;
         return false;
     }
     return true;
 }
 
+// Argument `index` as a file the platform opens (check_platform.h).
+NamedFile FileArgument(char** argv, int index, char16_t* name, size_t name_size) {
+    if (WideArgument(argv, index, name, name_size) != ArgumentText::kRead)
+        DecodeUtf8(argv[index], name, name_size);
+    return NamedFile{argv[index], name};
+}
+
 // The file's bytes up to its first zero byte, which no command line can hold, without one line
 // end at the end (an editor adds one) and, for UTF-8, without a byte-order mark.
-bool ReadTailFile(const char* path, bool utf8, char* tail, size_t size) {
-    FILE* file = fopen(path, "rb");
+bool ReadTailFile(const NamedFile& path, bool utf8, char* tail, size_t size) {
+    FILE* file = OpenToRead(path);
     if (file == nullptr) return false;
     size_t length = fread(tail, 1, size, file);
     bool whole = length < size && ferror(file) == 0;
@@ -217,12 +258,14 @@ const char* TakeTail(int argc, char** argv, const CheckArguments& arguments,
                      const CharClass& classes, const char** problem) {
     static char given[kTailSize];
     static char converted[kTailSize];
-    if (arguments.tail_file == nullptr) {
+    if (arguments.tail_file == 0) {
         const TailSource source = {argc, argv, arguments.separator, arguments.utf8,
                                    arguments.code_page};
         return TailAfterDoubleDash(source, classes, converted, sizeof converted, problem);
     }
-    if (!ReadTailFile(arguments.tail_file, arguments.utf8, given, sizeof given)) {
+    static char16_t name[kWidePathSize];
+    NamedFile file = FileArgument(argv, arguments.tail_file, name, kWidePathSize);
+    if (!ReadTailFile(file, arguments.utf8, given, sizeof given)) {
         *problem = "cannot read the --tail-file, or it is longer than a command line can be";
         return nullptr;
     }
@@ -253,37 +296,28 @@ void WarnOfUtf8(const char* tail, unsigned code_page) {
                            ? "looks like UTF-8, not text"
                            : nullptr;
     if (what == nullptr) return;
-    fprintf(stderr,
-            "regcomplete-check: warning: the tail %s of code page %u; it is read byte for byte "
-            "as that code page. If it is UTF-8, give --utf8.\n",
-            what, code_page);
+    Say(Stream::kErr,
+        "regcomplete-check: warning: the tail %s of code page %u; it is read byte for byte as "
+        "that code page. If it is UTF-8, give --utf8.\n",
+        what, code_page);
 }
 
 void PrintField(const FieldOutput& output, const char* name, const char* value) {
-    fputs(name, stdout);
-    fputs(": ", stdout);
-    if (value == nullptr) {
-        fputs("(null)", stdout);
-    } else if (output.utf8) {
-        // A character takes at most three bytes of UTF-8 for each of its bytes in a code page.
-        static char utf8[3 * kTailSize];
-        CodePageToUtf8(value, output.code_page, utf8, sizeof utf8);
-        fputs(utf8, stdout);
-    } else {
-        fputs(value, stdout);
-    }
-    fputc('\n', stdout);
+    Say(Stream::kOut, "%s: ", name);
+    if (value == nullptr)
+        Say(Stream::kOut, "(null)");
+    else
+        PutCodePageText(Stream::kOut, value, output.code_page, !output.utf8);
+    Say(Stream::kOut, "\n");
 }
 
 void PrintWideField(const char* name, const char16_t* value) {
-    fputs(name, stdout);
-    fputs(": ", stdout);
-    if (value != nullptr) {
-        PutUtf8(value, stdout);
-    } else {
-        fputs("(null)", stdout);
-    }
-    fputc('\n', stdout);
+    Say(Stream::kOut, "%s: ", name);
+    if (value != nullptr)
+        PutWide(Stream::kOut, value);
+    else
+        Say(Stream::kOut, "(null)");
+    Say(Stream::kOut, "\n");
 }
 
 // The step of `plan` of the kind `way`, or null.
@@ -302,18 +336,18 @@ void PrintCommand(const char* name, const LaunchPlan& plan) {
 // The ways a press tries before its message, in order: "desktop shell", "shell", and the program
 // `process` whose command line is started.
 void PrintWays(const char* name, const LaunchPlan& plan, const char16_t* process) {
-    printf("%s: ", name);
-    if (plan.steps[0].way == LaunchWay::kMessage) fputs("(none)", stdout);
+    Say(Stream::kOut, "%s: ", name);
+    if (plan.steps[0].way == LaunchWay::kMessage) Say(Stream::kOut, "(none)");
     for (int i = 0; i < plan.count && plan.steps[i].way != LaunchWay::kMessage; ++i) {
-        if (i > 0) fputs(", then ", stdout);
+        if (i > 0) Say(Stream::kOut, ", then ");
         switch (plan.steps[i].way) {
-            case LaunchWay::kDesktopShell: fputs("desktop shell", stdout); break;
-            case LaunchWay::kShell: fputs("shell", stdout); break;
-            case LaunchWay::kProcess: PutUtf8(process, stdout); break;
+            case LaunchWay::kDesktopShell: Say(Stream::kOut, "desktop shell"); break;
+            case LaunchWay::kShell: Say(Stream::kOut, "shell"); break;
+            case LaunchWay::kProcess: PutWide(Stream::kOut, process); break;
             case LaunchWay::kMessage: break;
         }
     }
-    fputc('\n', stdout);
+    Say(Stream::kOut, "\n");
 }
 
 // The token as --elevated names it.
@@ -337,11 +371,12 @@ SessionFacts SessionOf(Elevation elevated) {
     return session;
 }
 
-// A path or template given on the command line, as UTF-16 into `out` (`out_size` units); null
-// when not given, or when it is longer than the platform would ever report (`limit` units with
-// the zero).
-const char16_t* GivenText(const char* value, char16_t* out, size_t out_size, size_t limit) {
-    if (value == nullptr || !DecodeArgument(value, out, out_size)) return nullptr;
+// Argument `index`, a path or template, as UTF-16 into `out` (`out_size` units); null when not
+// given (`index` 0), or when it is longer than the platform would ever report (`limit` units
+// with the zero).
+const char16_t* GivenText(char** argv, int index, char16_t* out, size_t out_size, size_t limit) {
+    if (index == 0 || WideArgument(argv, index, out, out_size) != ArgumentText::kRead)
+        return nullptr;
     size_t length = 0;
     while (out[length] != 0) ++length;
     return length < limit ? out : nullptr;
@@ -359,8 +394,7 @@ void ReadBoth(const char* tail, const CheckArguments& arguments, const CharClass
     readings->mask = ParseOptions(tail, classes, &readings->options);
     // From the line itself and under the system's own code page the tool reads both lines as the
     // program does.
-    bool from_the_line =
-        !arguments.has_lead_ranges && arguments.tail_file == nullptr && !arguments.utf8;
+    bool from_the_line = !arguments.has_lead_ranges && arguments.tail_file == 0 && !arguments.utf8;
     if (from_the_line &&
         ReadWideAsTheProgram(arguments.code_page, &readings->options, &readings->wide))
         return;
@@ -379,28 +413,28 @@ struct CheckFacts {
     SessionFacts session;
 };
 
-void GatherFacts(const CheckArguments& arguments, CheckFacts* facts) {
+void GatherFacts(char** argv, const CheckArguments& arguments, CheckFacts* facts) {
     static char16_t given_template[kCommandTemplateSize + 1];
     static char16_t given_module_path[kWidePathSize + 1];
     static char16_t given_system_dir[kSystemDirectorySize + 1];
     const char16_t* htm_command =
-        GivenText(arguments.htm_command, given_template, sizeof given_template / sizeof(char16_t),
-                  kRegistryValueSize);
-    facts->module_path = GivenText(arguments.module_path, given_module_path,
+        GivenText(argv, arguments.htm_command, given_template,
+                  sizeof given_template / sizeof(char16_t), kRegistryValueSize);
+    facts->module_path = GivenText(argv, arguments.module_path, given_module_path,
                                    sizeof given_module_path / sizeof(char16_t), kWidePathSize);
     const char16_t* system_dir =
-        GivenText(arguments.system_dir, given_system_dir,
+        GivenText(argv, arguments.system_dir, given_system_dir,
                   sizeof given_system_dir / sizeof(char16_t), kSystemDirectorySize);
 
     const char16_t* file_type = nullptr;
     ReadSystemBrowserFacts(&facts->ssl, &facts->plain, &file_type);
     facts->browser_type = u"(--htm-command)";
-    if (arguments.htm_command == nullptr) {
+    if (arguments.htm_command == 0) {
         htm_command = facts->ssl.command_template;
         facts->browser_type = file_type;
     }
-    if (arguments.module_path == nullptr) facts->module_path = SystemModulePath();
-    if (arguments.system_dir == nullptr) system_dir = facts->ssl.system_directory;
+    if (arguments.module_path == 0) facts->module_path = SystemModulePath();
+    if (arguments.system_dir == 0) system_dir = facts->ssl.system_directory;
     facts->ssl.command_template = facts->plain.command_template = htm_command;
     facts->ssl.system_directory = facts->plain.system_directory = system_dir;
     if (arguments.web_default != kAsThePlatformSays)
@@ -409,7 +443,7 @@ void GatherFacts(const CheckArguments& arguments, CheckFacts* facts) {
 }
 
 void PrintReadings(const FieldOutput& output, const Readings& readings) {
-    printf("mask: 0x%02X\n", readings.mask);
+    Say(Stream::kOut, "mask: 0x%02X\n", readings.mask);
     for (const OptionRow& option : kOptions) {
         if (IsDetail(option)) PrintField(output, option.query_key, readings.options.*option.field);
     }
@@ -457,44 +491,117 @@ void PrintLaunches(const FieldOutput& output, const char* host, const CharClass&
     PrintWays("browser_type", ssl_plan.plan, facts.browser_type);
     PrintWays("browser_type_plain", plain_plan.plan, facts.browser_type);
     PrintWays("readme_ways", readme_plan.plan, u"notepad");
-    printf("elevation: %s\n", ElevationName(facts.session));
-    printf("shell_is_this_user: %s\n", facts.session.shell_is_this_user ? "yes" : "no");
+    Say(Stream::kOut, "elevation: %s\n", ElevationName(facts.session));
+    Say(Stream::kOut, "shell_is_this_user: %s\n", facts.session.shell_is_this_user ? "yes" : "no");
 }
 
-// --stamp's and --show's arguments; false on bad usage.
+// A host given as argument `index`: as the rule reads it into `host` (UTF-8, every character
+// beyond ASCII as one byte beyond it) and as given into `text`, to name it in a message; both of
+// kWidePathSize, which no command line outgrows.
+void TakeHost(char** argv, int index, char* host, char16_t* text) {
+    // Bytes that are no text cannot be a host name either: the rule finds them beyond ASCII.
+    if (WideArgument(argv, index, text, kWidePathSize) != ArgumentText::kRead) {
+        snprintf(host, kWidePathSize, "\x80");
+        return;
+    }
+    size_t used = 0;
+    for (const char16_t* p = text; *p != 0; ++p)
+        host[used++] = *p < 0x80 ? static_cast<char>(*p) : '\x80';
+    host[used] = '\0';
+}
+
+// A name given as argument `index` of `option`: refused when it is too long for its slot (one
+// unit more than the slot is read, so that a name too long is refused, never cut) or no text.
+void TakeName(char** argv, int index, const char* option, char16_t* name,
+              StampArguments* arguments) {
+    ArgumentText taken = WideArgument(argv, index, name, kNameSlotUnits + 2);
+    size_t length = 0;
+    while (name[length] != 0) ++length;
+    if (taken == ArgumentText::kRead && length > kNameSlotUnits) taken = ArgumentText::kTooLong;
+    if (taken != ArgumentText::kRead && arguments->bad_name == nullptr) {
+        arguments->bad_name = option;
+        arguments->name_problem = taken;
+    }
+}
+
+// --stamp's arguments; false on bad usage.
 bool ParseStampArguments(int argc, char** argv, StampArguments* arguments, const char** problem) {
+    static char host[kWidePathSize];
+    static char16_t host_text[kWidePathSize];
     static char16_t company[kNameSlotUnits + 2];
     static char16_t copyright[kNameSlotUnits + 2];
-    const char* files[2] = {};
+    static char16_t names[2][kWidePathSize];
+    int files[2] = {};
     int file_count = 0;
     for (int i = 2; i < argc; ++i) {
         bool has_value = i + 1 < argc;
         if (strcmp(argv[i], "--host") == 0 && has_value) {
-            arguments->host = argv[++i];
+            TakeHost(argv, ++i, host, host_text);
+            arguments->host = host;
+            arguments->host_text = host_text;
         } else if (strcmp(argv[i], "--company") == 0 && has_value) {
-            // One unit more than the slot holds: a name too long is refused, never cut.
-            arguments->names_fit &= WideArgument(argv, ++i, company, kNameSlotUnits + 2);
+            TakeName(argv, ++i, "--company", company, arguments);
             arguments->company = company;
         } else if (strcmp(argv[i], "--copyright") == 0 && has_value) {
-            arguments->names_fit &= WideArgument(argv, ++i, copyright, kNameSlotUnits + 2);
+            TakeName(argv, ++i, "--copyright", copyright, arguments);
             arguments->copyright = copyright;
         } else if (argv[i][0] == '-' && argv[i][1] == '-') {
-            *problem = "unknown or incomplete option of --stamp";
+            *problem = UnknownOption(argv[i], has_value);
             return false;
         } else if (file_count < 2) {
-            files[file_count++] = argv[i];
+            files[file_count++] = i;
         } else {
             *problem = "--stamp takes the program and the stamped copy, nothing more";
             return false;
         }
     }
-    if (arguments->host == nullptr || file_count != 2) {
-        *problem = "--stamp needs --host HOST, the program and the stamped copy";
+    if (arguments->host == nullptr) {
+        *problem = "--stamp needs --host HOST";
         return false;
     }
-    arguments->input = files[0];
-    arguments->output = files[1];
-    arguments->output_is_input = SameFile(files[0], files[1]);
+    if (file_count != 2) {
+        *problem = file_count == 0 ? "--stamp needs the program and the stamped copy"
+                                   : "--stamp needs the stamped copy after the program";
+        return false;
+    }
+    arguments->input = FileArgument(argv, files[0], names[0], kWidePathSize);
+    arguments->output = FileArgument(argv, files[1], names[1], kWidePathSize);
+    return true;
+}
+
+// The registration host of the addresses: the tool's own, --host's or --program's. False, with
+// the exit code in `*exit_code`, when it cannot be had.
+bool ChooseHost(char** argv, CheckArguments* arguments, int* exit_code) {
+    static char host[kWidePathSize];
+    static char16_t text[kWidePathSize];
+    if (arguments->program != 0) {
+        NamedFile program = FileArgument(argv, arguments->program, text, kWidePathSize);
+        *exit_code = ReadProgramHost(program, host, sizeof host);
+        if (*exit_code != 0) return false;
+        // A file's slot may hold anything: only a host name goes into an address.
+        if (host[0] != '\0' && !IsRegistrationHostName(host)) {
+            Say(Stream::kErr, "regcomplete-check: the host in ");
+            PutWide(Stream::kErr, program.name);
+            Say(Stream::kErr, ", '");
+            PutFileBytes(Stream::kErr, host);
+            Say(Stream::kErr, "', is no host name\n");
+            *exit_code = 1;
+            return false;
+        }
+        arguments->host = host;
+        return true;
+    }
+    if (arguments->host_index == 0) return true;
+    TakeHost(argv, arguments->host_index, host, text);
+    HostNameProblem problem = RegistrationHostNameProblem(host);
+    if (problem != HostNameProblem::kNone) {
+        Say(Stream::kErr, "regcomplete-check: --host '");
+        PutWide(Stream::kErr, text);
+        Say(Stream::kErr, "' %s; see regcomplete-check --help\n", HostNameAdvice(problem));
+        *exit_code = 2;
+        return false;
+    }
+    arguments->host = host;
     return true;
 }
 
@@ -504,17 +611,27 @@ int main(int argc, char** argv) {
     StartCheckProcess();
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {
         const char* host = RegistrationHost();
-        printf("regcomplete-check " REGCOMPLETE_VERSION " (host %s)\n",
-               host[0] != '\0' ? host : "none: a release to stamp");
+        Say(Stream::kOut, "regcomplete-check " REGCOMPLETE_VERSION " (host %s)\n",
+            host[0] != '\0' ? host : "none: a release to stamp");
         return 0;
     }
     WriteStdoutAsBytes();
+    if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
+        Say(Stream::kOut, "%s", kUsage);
+        return 0;
+    }
     const char* problem = "";
-    if (argc == 3 && strcmp(argv[1], "--show") == 0) return RunShow(argv[2]);
-    if (argc == 3 && strcmp(argv[1], "--decode") == 0) return RunDecode(argv[2]);
+    if (argc >= 2 && strcmp(argv[1], "--show") == 0) {
+        if (argc != 3) return Usage("--show takes one program");
+        static char16_t name[kWidePathSize];
+        return RunShow(FileArgument(argv, 2, name, kWidePathSize));
+    }
+    if (argc >= 2 && strcmp(argv[1], "--decode") == 0) {
+        if (argc != 3) return Usage("--decode takes one address");
+        return RunDecode(argv[2]);
+    }
     if (argc >= 2 && strcmp(argv[1], "--stamp") == 0) {
         StampArguments stamp = {};
-        stamp.names_fit = true;
         if (!ParseStampArguments(argc, argv, &stamp, &problem)) return Usage(problem);
         return RunStamp(stamp);
     }
@@ -522,6 +639,8 @@ int main(int argc, char** argv) {
     arguments.code_page = SystemCodePage();
     arguments.host = RegistrationHost();
     if (!ParseCheckArguments(argc, argv, &arguments, &problem)) return Usage(problem);
+    int exit_code = 0;
+    if (!ChooseHost(argv, &arguments, &exit_code)) return exit_code;
     const CharClass classes = ClassesOf(arguments);
 
     const char* tail = TakeTail(argc, argv, arguments, classes, &problem);
@@ -530,7 +649,7 @@ int main(int argc, char** argv) {
     static Readings readings;
     ReadBoth(tail, arguments, classes, &readings);
     static CheckFacts facts;
-    GatherFacts(arguments, &facts);
+    GatherFacts(argv, arguments, &facts);
 
     const FieldOutput output = {arguments.utf8, arguments.code_page};
     PrintReadings(output, readings);

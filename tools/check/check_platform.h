@@ -1,11 +1,14 @@
 // The facts regcomplete-check takes from the platform it runs on, one file each:
 // check_win32.cpp reads what the program itself would read (the raw command line, the system's
 // code page and byte classes, the registry, its own path, System32 and the token);
-// check_host.cpp stands in for Windows with what a Linux terminal gives and fixed defaults.
+// check_host.cpp stands in for Windows with what a Linux terminal gives and fixed defaults. Both
+// read and write the user's files the safe way (a temporary file renamed over the target, files
+// told apart by identity) and say whether a stream is a console.
 // Everything the tool decides from them is in check_main.cpp, the same on both.
 #pragma once
 
 #include <stddef.h>
+#include <stdio.h>
 
 #include "codepage/char_class.h"
 #include "launch/launch_plan.h"
@@ -62,15 +65,58 @@ const char16_t* SystemModulePath();
 // as this user.
 SessionFacts ReadSystemSession();
 
-// An argument's text (a template or a path) as UTF-16 into `out`: the ANSI code page's on
-// Windows, which is what its command line arrives in, UTF-8 on the host. False, with `out`
-// empty, when it does not fit.
-bool DecodeArgument(const char* value, char16_t* out, size_t out_size);
+// What a text argument turned out to be.
+enum class ArgumentText {
+    kRead,
+    kTooLong,  // it does not fit `out`
+    kNotText,  // no Unicode text: bytes that are no UTF-8, or an unpaired surrogate
+};
 
 // Argument `index` of the command line as UTF-16 into `out`: on Windows from the Unicode command
-// line, so that a vendor's name arrives whole under any code page; UTF-8 on the host. False, with
-// `out` empty, when it does not fit.
-bool WideArgument(char** argv, int index, char16_t* out, size_t out_size);
+// line, so that a vendor's name or a path arrives whole under any code page; UTF-8 on the host.
+// Anything but kRead leaves `out` empty.
+ArgumentText WideArgument(char** argv, int index, char16_t* out, size_t out_size);
 
-// Whether the two paths name one file (the second may not exist yet).
-bool SameFile(const char* first, const char* second);
+// A file named on the command line: the bytes argv holds, which the host opens, and its name as
+// UTF-16 (WideArgument's), which Windows opens and the tool prints.
+struct NamedFile {
+    const char* bytes;
+    const char16_t* name;
+};
+
+// `file` opened for reading in binary mode, as fopen does (a FIFO too: a tail may come from a
+// pipe), or null.
+FILE* OpenToRead(const NamedFile& file);
+
+// What a file is, as found without following a link.
+enum class FileKind { kMissing, kRegular, kDirectory, kSymbolicLink, kDevice, kFifo, kOther };
+
+// The system's words for why a file operation failed (strerror, FormatMessageW).
+struct SystemReason {
+    char16_t text[512];
+};
+
+// What `file` is. kMissing also when it cannot be looked at: the write then says why.
+FileKind KindOfFile(const NamedFile& file);
+
+enum class ReadResult { kRead, kNotRegular, kFailed };
+
+// Reads up to `size` bytes of `file` into `buffer` (`*length` of them), if it is a regular file;
+// a link to one is followed. Anything else (a directory, device or FIFO) is refused as it is
+// opened, before a byte is read, so that nothing blocks; `*kind` says what it is.
+ReadResult ReadRegularFile(const NamedFile& file, unsigned char* buffer, size_t size,
+                           size_t* length, FileKind* kind, SystemReason* reason);
+
+// Whether the two name one file, by its identity (device and inode; volume serial number and
+// file index), whatever names lead to it: links, \\?\ and \\.\ forms, short names, case.
+// False when either cannot be opened (the second may not exist yet).
+bool SameFile(const NamedFile& first, const NamedFile& second);
+
+// Writes `size` bytes as `file`, never through it: into a new temporary file in its folder,
+// flushed to disk, then renamed over it. On failure only that temporary file is removed.
+bool SaveFile(const NamedFile& file, const unsigned char* bytes, size_t size, SystemReason* reason);
+
+// Whether `stream` (stdout or stderr) is a console: on Windows a console window, which
+// WriteConsoleUnits gives UTF-16 (WriteConsoleW); on the host a terminal, which takes UTF-8.
+bool IsConsole(FILE* stream);
+void WriteConsoleUnits(FILE* stream, const char16_t* units, size_t count);

@@ -6,10 +6,6 @@
 
 #include "launch/wide_text.h"
 
-namespace {
-
-// Length of the UTF-8 sequence at `p`, or 0 when none starts there: overlong forms, surrogates
-// and code points beyond U+10FFFF are no sequences, as no UTF-8 encoder writes them.
 size_t Utf8SequenceLength(const unsigned char* p, size_t left) {
     unsigned char first = p[0];
     if (first < 0x80) return 1;
@@ -25,26 +21,6 @@ size_t Utf8SequenceLength(const unsigned char* p, size_t left) {
         return 0;
     return length;
 }
-
-void PutCodePoint(unsigned long code_point, FILE* file) {
-    if (code_point < 0x80) {
-        fputc(static_cast<int>(code_point), file);
-    } else if (code_point < 0x800) {
-        fputc(static_cast<int>(0xC0 | (code_point >> 6)), file);
-        fputc(static_cast<int>(0x80 | (code_point & 0x3F)), file);
-    } else if (code_point < 0x10000) {
-        fputc(static_cast<int>(0xE0 | (code_point >> 12)), file);
-        fputc(static_cast<int>(0x80 | ((code_point >> 6) & 0x3F)), file);
-        fputc(static_cast<int>(0x80 | (code_point & 0x3F)), file);
-    } else {
-        fputc(static_cast<int>(0xF0 | (code_point >> 18)), file);
-        fputc(static_cast<int>(0x80 | ((code_point >> 12) & 0x3F)), file);
-        fputc(static_cast<int>(0x80 | ((code_point >> 6) & 0x3F)), file);
-        fputc(static_cast<int>(0x80 | (code_point & 0x3F)), file);
-    }
-}
-
-}  // namespace
 
 bool IsUtf8(const char* text, size_t size) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
@@ -96,18 +72,6 @@ bool DecodeUtf8(const char* text, char16_t* out, size_t out_size) {
     if (used >= out_size) return EmptyAndFail(out, out_size);
     out[used] = 0;
     return true;
-}
-
-void PutUtf8(const char16_t* text, FILE* file) {
-    for (; *text != 0; ++text) {
-        unsigned long unit = *text;
-        if (unit >= 0xD800 && unit < 0xDC00 && text[1] >= 0xDC00 && text[1] < 0xE000) {
-            PutCodePoint(0x10000 + ((unit - 0xD800) << 10) + (text[1] - 0xDC00), file);
-            ++text;
-        } else {
-            PutCodePoint(unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit, file);
-        }
-    }
 }
 
 bool LooksLikeUtf8(const char* text, size_t size) {

@@ -39,6 +39,11 @@ void CodePageToUtf8(const char* text, unsigned code_page, char* out, size_t out_
 // when this system cannot tell.
 bool IsCodePageText(const char* text, size_t size, unsigned code_page);
 
+// Length of the UTF-8 sequence at `p` (`left` bytes on), or 0 when none starts there: overlong
+// forms (an overlong NUL too), surrogates and code points beyond U+10FFFF are no sequences, as no
+// UTF-8 encoder writes them.
+size_t Utf8SequenceLength(const unsigned char* p, size_t left);
+
 // Whether `size` bytes are valid UTF-8.
 bool IsUtf8(const char* text, size_t size);
 
@@ -63,6 +68,3 @@ bool DecodeCodePage(unsigned code_page, const char* bytes, char16_t* out, size_t
 // UTF-8 `text` as UTF-16 into `out`; a byte that is not part of a valid sequence becomes U+FFFD.
 // False, with `out` empty, when it does not fit.
 bool DecodeUtf8(const char* text, char16_t* out, size_t out_size);
-
-// Writes `text` as UTF-8; an unpaired surrogate becomes U+FFFD.
-void PutUtf8(const char16_t* text, FILE* file);

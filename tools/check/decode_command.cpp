@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "check_output.h"
 #include "code_page_text.h"
 #include "codepage/char_class.h"
 #include "options/option_table.h"
@@ -21,30 +22,21 @@ bool IsControl(char16_t unit) {
     return unit < 0x20 || (unit >= 0x7F && unit < 0xA0);
 }
 
-// Writes `text` as UTF-8 with each control character as \xNN; true when there was one.
-bool PutEscaped(const char16_t* text) {
-    bool escaped = false;
-    for (; *text != 0; ++text) {
-        if (IsControl(*text)) {
-            printf("\\x%02X", static_cast<unsigned>(*text));
-            escaped = true;
-            continue;
-        }
-        bool pair = *text >= 0xD800 && *text < 0xDC00 && text[1] >= 0xDC00 && text[1] < 0xE000;
-        const char16_t unit[3] = {text[0], pair ? text[1] : char16_t{0}, 0};
-        PutUtf8(unit, stdout);
-        if (pair) ++text;
-    }
-    return escaped;
+// Whether `text` holds a control character, which the output shows as \xNN.
+bool HasControl(const char16_t* text) {
+    for (; *text != 0; ++text)
+        if (IsControl(*text)) return true;
+    return false;
 }
 
 void PrintAmbiguity(const char* key, const char* decoded, const KanaAmbiguity& ambiguity) {
     const char katakana[3] = {decoded[ambiguity.offset], decoded[ambiguity.offset + 1], '\0'};
     char16_t wide[4];
     DecodeCodePage(kFormCodePage, katakana, wide, sizeof wide / sizeof wide[0]);
-    printf("note: %s: character %zu (", key, ambiguity.character);
-    PutUtf8(wide, stdout);
-    printf(") reads as katakana; it may have been typed as \"%s\"\n", ambiguity.typed);
+    Say(Stream::kOut, "note: %s: character %lu (", key,
+        static_cast<unsigned long>(ambiguity.character));
+    PutWide(Stream::kOut, wide);
+    Say(Stream::kOut, ") reads as katakana; it may have been typed as \"%s\"\n", ambiguity.typed);
 }
 
 void PrintDetail(const char* address, const char* key, const CharClass& classes) {
@@ -52,30 +44,31 @@ void PrintDetail(const char* address, const char* key, const CharClass& classes)
     static char16_t wide[kDecodedSize + 1];
     size_t length = 0;
     const char* raw = FindQueryValue(address, key, &length);
-    printf("%s: ", key);
+    Say(Stream::kOut, "%s: ", key);
     if (raw == nullptr) {
-        fputs("(none)\n", stdout);
+        Say(Stream::kOut, "(none)\n");
         return;
     }
     DecodeNotes notes;
     DecodeQueryValue(raw, length, classes, decoded, sizeof decoded, &notes);
     DecodeCodePage(kFormCodePage, decoded, wide, sizeof wide / sizeof wide[0]);
-    bool escaped = PutEscaped(wide);
-    fputc('\n', stdout);
-    if (escaped) printf("note: %s: control characters are shown as \\xNN\n", key);
+    PutWide(Stream::kOut, wide);
+    Say(Stream::kOut, "\n");
+    if (HasControl(wide))
+        Say(Stream::kOut, "note: %s: control characters are shown as \\xNN\n", key);
     for (size_t i = 0; i < notes.ambiguity_count && i < kAmbiguitiesKept; ++i)
         PrintAmbiguity(key, decoded, notes.ambiguities[i]);
     if (notes.ambiguity_count > kAmbiguitiesKept)
-        printf("note: %s: %zu more such characters\n", key,
-               notes.ambiguity_count - kAmbiguitiesKept);
+        Say(Stream::kOut, "note: %s: %lu more such characters\n", key,
+            static_cast<unsigned long>(notes.ambiguity_count - kAmbiguitiesKept));
 }
 
 }  // namespace
 
 int RunDecode(const char* address) {
     if (strlen(address) >= kAddressLimit) {
-        fputs("regcomplete-check: --decode: the address is longer than a command line can be\n",
-              stderr);
+        Say(Stream::kErr,
+            "regcomplete-check: --decode: the address is longer than a command line can be\n");
         return 2;
     }
     CharClass classes;

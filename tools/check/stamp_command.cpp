@@ -1,9 +1,8 @@
 #include "stamp_command.h"
 
-#include <stdio.h>
 #include <string.h>
 
-#include "code_page_text.h"
+#include "check_output.h"
 #include "stamp/program_stamp.h"
 
 namespace {
@@ -12,37 +11,61 @@ namespace {
 constexpr size_t kLargestProgram = 4 * 1024 * 1024;
 unsigned char g_image[kLargestProgram + 1];
 
-// The file's bytes into g_image; -1 when it cannot be read, its size otherwise.
-long ReadProgram(const char* path) {
-    FILE* file = fopen(path, "rb");
-    if (file == nullptr) return -1;
-    size_t size = fread(g_image, 1, sizeof g_image, file);
-    bool read = ferror(file) == 0;
-    fclose(file);
-    return read ? static_cast<long>(size) : -1;
+const char* KindName(FileKind kind) {
+    switch (kind) {
+        case FileKind::kDirectory: return "a folder";
+        case FileKind::kSymbolicLink: return "a symbolic link";
+        case FileKind::kDevice: return "a device";
+        case FileKind::kFifo: return "a FIFO (a named pipe)";
+        case FileKind::kMissing:
+        case FileKind::kRegular:
+        case FileKind::kOther: break;
+    }
+    return "not a regular file";
 }
 
-bool WriteProgram(const char* path, size_t size) {
-    FILE* file = fopen(path, "wb");
-    if (file == nullptr) return false;
-    bool written = fwrite(g_image, 1, size, file) == size;
-    written = fclose(file) == 0 && written;
-    if (!written) remove(path);
-    return written;
-}
-
-int Refuse(const char* problem, const char* subject) {
-    fprintf(stderr, "regcomplete-check: %s%s; nothing written\n", subject, problem);
+// "regcomplete-check: SUBJECT PROBLEM; nothing written", the subject as given.
+int Refuse(const char16_t* subject, const char* problem) {
+    Say(Stream::kErr, "regcomplete-check: ");
+    PutWide(Stream::kErr, subject);
+    Say(Stream::kErr, "%s; nothing written\n", problem);
     return 1;
+}
+
+int CannotRead(const NamedFile& file, const SystemReason& reason) {
+    Say(Stream::kErr, "regcomplete-check: cannot read ");
+    PutWide(Stream::kErr, file.name);
+    Say(Stream::kErr, ": ");
+    PutWide(Stream::kErr, reason.text);
+    Say(Stream::kErr, "\n");
+    return 2;
+}
+
+// The file's bytes into g_image, if it is a regular file: its size, or -1 with the message and
+// `*exit_code` set.
+long ReadProgram(const NamedFile& file, int* exit_code) {
+    size_t length = 0;
+    FileKind kind = FileKind::kOther;
+    SystemReason reason = {};
+    switch (ReadRegularFile(file, g_image, sizeof g_image, &length, &kind, &reason)) {
+        case ReadResult::kRead: return static_cast<long>(length);
+        case ReadResult::kNotRegular:
+            Say(Stream::kErr, "regcomplete-check: ");
+            PutWide(Stream::kErr, file.name);
+            Say(Stream::kErr, " is %s, not a program file\n", KindName(kind));
+            *exit_code = 1;
+            return -1;
+        case ReadResult::kFailed: break;
+    }
+    *exit_code = CannotRead(file, reason);
+    return -1;
 }
 
 const char* RefusalOf(StampResult result) {
     switch (result) {
-        case StampResult::kNotAHostName:
-            return " is not a host name (letters, digits, '-' and '.', not starting or ending with "
-                   "'-' or '.', and an optional :port), or is longer than 259 characters";
+        case StampResult::kNotAHostName: return " is not a host name";
         case StampResult::kNameTooLong:
-            return "--company or --copyright is too long: each holds at most 127 UTF-16 units";
+            return " is too long: --company and --copyright hold at most 127 UTF-16 units each";
         case StampResult::kNotThisProgram: return " is not regcomplete.exe";
         case StampResult::kNotThisRelease:
             return " is regcomplete.exe, but not a release build of "
@@ -57,69 +80,175 @@ const char* RefusalOf(StampResult result) {
     return "";
 }
 
+// "LABEL: NAME" with a name read from a file or given, "(none)" for none.
 void PrintName(const char* label, const char16_t* name) {
-    printf("%s: ", label);
-    if (name[0] == 0) {
-        fputs("(none)", stdout);
-    } else {
-        PutUtf8(name, stdout);
-    }
-    fputc('\n', stdout);
+    Say(Stream::kOut, "%s: ", label);
+    if (name == nullptr || name[0] == 0)
+        Say(Stream::kOut, "(none)");
+    else
+        PutWide(Stream::kOut, name);
+    Say(Stream::kOut, "\n");
+}
+
+void PrintHost(const char* label, const char* host, const char* none) {
+    Say(Stream::kOut, "%s: ", label);
+    if (host[0] == '\0')
+        Say(Stream::kOut, "%s", none);
+    else
+        PutFileBytes(Stream::kOut, host);
+    Say(Stream::kOut, "\n");
+}
+
+bool IsStamped(const ProgramStamp& stamp) {
+    return stamp.host[0] != '\0' || stamp.company[0] != 0 || stamp.copyright[0] != 0;
 }
 
 }  // namespace
 
+const char* HostNameAdvice(HostNameProblem problem) {
+    switch (problem) {
+        case HostNameProblem::kEmpty:
+            return "is no host: give your registration host, e.g. regist.vendor-example.jp";
+        case HostNameProblem::kNotTheHostAlone:
+            return "is more than a host name: give the host alone: regist.vendor-example.jp";
+        case HostNameProblem::kIpv6Literal:
+            return "is an IPv6 address, which is not supported: give a host name";
+        case HostNameProblem::kNotAscii:
+            return "holds characters beyond ASCII: give its ASCII form, xn--..., as your "
+                   "registrar shows it";
+        case HostNameProblem::kBadCharacter:
+            return "holds a character no host name holds: only letters, digits, '-' and '.', "
+                   "and ':' before a port";
+        case HostNameProblem::kEmptyLabel:
+            return "has an empty label: a dot at its start or end, or two in a row";
+        case HostNameProblem::kLabelTooLong:
+            return "has a label of more than 63 characters between its dots";
+        case HostNameProblem::kHyphenAtLabelEdge: return "has a label that starts or ends with '-'";
+        case HostNameProblem::kNameTooLong: return "is longer than 253 characters";
+        case HostNameProblem::kBadPort: return "has a port that is no number from 1 to 65535";
+        case HostNameProblem::kNone: break;
+    }
+    return "";
+}
+
 int RunStamp(const StampArguments& arguments) {
-    if (arguments.output_is_input)
-        return Refuse(": the stamped copy must go to another file than the program",
-                      arguments.output);
-    long size = ReadProgram(arguments.input);
-    if (size < 0) {
-        fprintf(stderr, "regcomplete-check: cannot read %s\n", arguments.input);
-        return 2;
+    HostNameProblem host_problem = RegistrationHostNameProblem(arguments.host);
+    if (host_problem != HostNameProblem::kNone) {
+        Say(Stream::kErr, "regcomplete-check: --host '");
+        PutWide(Stream::kErr, arguments.host_text);
+        Say(Stream::kErr, "' %s; nothing written\n", HostNameAdvice(host_problem));
+        return 1;
     }
+    if (arguments.bad_name != nullptr) {
+        Say(Stream::kErr, "regcomplete-check: %s %s; nothing written\n", arguments.bad_name,
+            arguments.name_problem == ArgumentText::kNotText
+                ? "is not Unicode text (bytes that are no UTF-8, an overlong form, or a "
+                  "surrogate)"
+                : RefusalOf(StampResult::kNameTooLong) + 1);
+        return 1;
+    }
+    if (SameFile(arguments.input, arguments.output))
+        return Refuse(arguments.output.name,
+                      " is the program itself: the stamped copy must go to another file");
+    FileKind output_kind = KindOfFile(arguments.output);
+    if (output_kind != FileKind::kMissing && output_kind != FileKind::kRegular) {
+        Say(Stream::kErr, "regcomplete-check: ");
+        PutWide(Stream::kErr, arguments.output.name);
+        Say(Stream::kErr,
+            " is %s: the stamped copy goes to a new file or replaces a regular one; nothing "
+            "written\n",
+            KindName(output_kind));
+        return 1;
+    }
+    int exit_code = 0;
+    long size = ReadProgram(arguments.input, &exit_code);
+    if (size < 0) return exit_code;
     if (static_cast<size_t>(size) > kLargestProgram)
-        return Refuse(RefusalOf(StampResult::kDamaged), arguments.input);
+        return Refuse(arguments.input.name, RefusalOf(StampResult::kDamaged));
+    static ProgramStamp before;
+    bool was_stamped =
+        ReadProgramStamp(g_image, static_cast<size_t>(size), &before) && IsStamped(before);
     StampRequest request = {arguments.host, arguments.company, arguments.copyright};
-    StampResult result = arguments.names_fit
-                             ? StampProgram(g_image, static_cast<size_t>(size), request)
-                             : StampResult::kNameTooLong;
-    if (result == StampResult::kNotAHostName) return Refuse(RefusalOf(result), arguments.host);
-    if (result == StampResult::kNameTooLong) return Refuse(RefusalOf(result), "");
-    if (result != StampResult::kStamped) return Refuse(RefusalOf(result), arguments.input);
-    if (!WriteProgram(arguments.output, static_cast<size_t>(size))) {
-        fprintf(stderr, "regcomplete-check: cannot write %s\n", arguments.output);
+    StampResult result = StampProgram(g_image, static_cast<size_t>(size), request);
+    if (result == StampResult::kNotAHostName) return Refuse(arguments.host_text, RefusalOf(result));
+    if (result == StampResult::kNameTooLong) return Refuse(u"a name", RefusalOf(result));
+    if (result != StampResult::kStamped) return Refuse(arguments.input.name, RefusalOf(result));
+    SystemReason reason = {};
+    if (!SaveFile(arguments.output, g_image, static_cast<size_t>(size), &reason)) {
+        Say(Stream::kErr, "regcomplete-check: cannot write ");
+        PutWide(Stream::kErr, arguments.output.name);
+        Say(Stream::kErr, ": ");
+        PutWide(Stream::kErr, reason.text);
+        Say(Stream::kErr, "; nothing written\n");
         return 2;
     }
-    printf("stamped: %s, registration host %s\n", arguments.output, arguments.host);
+    Say(Stream::kOut, "program: ");
+    PutWide(Stream::kOut, arguments.input.name);
+    Say(Stream::kOut, "\nstamped: ");
+    PutWide(Stream::kOut, arguments.output.name);
+    Say(Stream::kOut, "\n");
+    PrintHost("host", arguments.host, "(none)");
+    PrintName("company", arguments.company);
+    PrintName("copyright", arguments.copyright);
+    if (was_stamped) {
+        PrintHost("replaced host", before.host, "(none)");
+        PrintName("replaced company", before.company);
+        PrintName("replaced copyright", before.copyright);
+    }
+    if (output_kind == FileKind::kRegular) {
+        Say(Stream::kOut, "replaced ");
+        PutWide(Stream::kOut, arguments.output.name);
+        Say(Stream::kOut, "\n");
+    }
     return 0;
 }
 
-int RunShow(const char* path) {
-    long size = ReadProgram(path);
-    if (size < 0) {
-        fprintf(stderr, "regcomplete-check: cannot read %s\n", path);
-        return 2;
-    }
-    static ProgramStamp stamp;
+namespace {
+
+// The stamp of the program `file`: 0, or RunShow's exit code with its message.
+int LoadStamp(const NamedFile& file, ProgramStamp* stamp) {
+    int exit_code = 0;
+    long size = ReadProgram(file, &exit_code);
+    if (size < 0) return exit_code;
     if (static_cast<size_t>(size) > kLargestProgram ||
-        !ReadProgramStamp(g_image, static_cast<size_t>(size), &stamp)) {
-        fprintf(stderr, "regcomplete-check: %s is not regcomplete.exe\n", path);
+        !ReadProgramStamp(g_image, static_cast<size_t>(size), stamp)) {
+        Say(Stream::kErr, "regcomplete-check: ");
+        PutWide(Stream::kErr, file.name);
+        Say(Stream::kErr, " is not regcomplete.exe\n");
         return 1;
     }
-    printf("version: %s\n", stamp.marker + sizeof kHostMarkerPrefix - 1);
-    printf("host: %s\n", stamp.host[0] != '\0' ? stamp.host : "(none: not stamped)");
+    return 0;
+}
+
+}  // namespace
+
+int RunShow(const NamedFile& file) {
+    static ProgramStamp stamp;
+    int exit_code = LoadStamp(file, &stamp);
+    if (exit_code != 0) return exit_code;
+    Say(Stream::kOut, "version: ");
+    PutFileBytes(Stream::kOut, stamp.marker + sizeof kHostMarkerPrefix - 1);
+    Say(Stream::kOut, "\n");
+    PrintHost("host", stamp.host, "(none: not stamped)");
     PrintName("company", stamp.company);
     PrintName("copyright", stamp.copyright);
-    printf("signed: %s\n", stamp.is_signed ? "yes" : "no");
-    printf("stamps with this tool: %s\n", stamp.stampable ? "yes" : "no");
+    Say(Stream::kOut, "signed: %s\n", stamp.is_signed ? "yes" : "no");
+    Say(Stream::kOut, "stamps with this tool: %s\n", stamp.stampable ? "yes" : "no");
     // The unstamped release it was made from, as the zip's regcomplete.exe.sha256 names it.
     if (stamp.is_release_of_this_version && stamp.is_whole) {
-        fputs("release: ", stdout);
-        for (unsigned char byte : stamp.release_sha256) printf("%02x", byte);
-        fputc('\n', stdout);
+        Say(Stream::kOut, "release: ");
+        for (unsigned char byte : stamp.release_sha256) Say(Stream::kOut, "%02x", byte);
+        Say(Stream::kOut, "\n");
     } else {
-        puts("release: unknown (damaged, or not a release of this version)");
+        Say(Stream::kOut, "release: unknown (damaged, or not a release of this version)\n");
     }
+    return 0;
+}
+
+int ReadProgramHost(const NamedFile& file, char* host, size_t host_size) {
+    static ProgramStamp stamp;
+    int exit_code = LoadStamp(file, &stamp);
+    if (exit_code != 0) return exit_code;
+    snprintf(host, host_size, "%s", stamp.host);
     return 0;
 }

@@ -1,23 +1,35 @@
 // regcomplete-check --stamp and --show: a vendor's host and names written into a released
-// regcomplete.exe, and read back from any regcomplete.exe. The platform's half (the file names'
-// identity, the names as UTF-16 from the command line) is passed in.
+// regcomplete.exe, and read back from any regcomplete.exe; and the host a program registers at,
+// for the check mode's --program. The files are read and written by the platform
+// (check_platform.h): a stamp never writes through or removes anything but its own temporary file.
 #pragma once
 
+#include "check_platform.h"
+#include "request/registration_host.h"
+
 struct StampArguments {
-    const char* input;
-    const char* output;
-    const char* host;
+    NamedFile input;
+    NamedFile output;
+    const char* host;           // the host as the rule reads it (UTF-8)
+    const char16_t* host_text;  // the host as given, to name it in a message
     const char16_t* company;    // null when not given
     const char16_t* copyright;  // null when not given
-    bool output_is_input;       // the two names are one file
-    bool names_fit;             // false: a name was too long even to read whole
+    const char* bad_name;       // "--company" or "--copyright" when it could not be taken, or null
+    ArgumentText name_problem;  // why not
 };
 
-// Writes a stamped copy of `input` to `output`; refuses, with a message on stderr and no output
-// file, whatever cannot be stamped. The exit code: 0 stamped, 1 refused, 2 a file could not be
-// read or written.
+// What to do about a host that is no host name, for a message after the host.
+const char* HostNameAdvice(HostNameProblem problem);
+
+// Writes a stamped copy of `input` to `output`; refuses, with a message on stderr and nothing
+// written, whatever cannot be stamped. Prints what it wrote and what it replaced. The exit code:
+// 0 stamped, 1 refused, 2 a file could not be read or written.
 int RunStamp(const StampArguments& arguments);
 
-// Prints the version, host and names `path` carries, and the release it was made from; 1 when it
-// is no regcomplete.exe, 2 when it cannot be read.
-int RunShow(const char* path);
+// Prints the version, host and names `file` carries, and the release it was made from; 1 when it is no regcomplete.exe, 2 when it
+// cannot be read.
+int RunShow(const NamedFile& file);
+
+// The host that the program `file` registers at into `host` (empty when it has none): 0, or as
+// RunShow's exit code with its message.
+int ReadProgramHost(const NamedFile& file, char* host, size_t host_size);
