@@ -1,6 +1,6 @@
 // runraw FILE: starts the command line held in FILE byte for byte (no quoting, no code-page
-// conversion on the way), with the limited token a standard user has (or, where the environment
-// sets RUNRAW_ELEVATED, with its own elevated one), waits for it and exits with its exit code.
+// conversion on the way), with a Limited token, a standard user's (or, where the environment sets
+// RUNRAW_ELEVATED, with a Full one), waits for it and exits with its exit code.
 // Where RUNRAW_UTF8 is set, FILE holds the line as UTF-8 and it is started as Unicode, as a line
 // typed at the Command Prompt is.
 // Wine turns the arguments of a Unix command into a Windows command line of its own making; tests
@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process;
     bool elevated = GetEnvironmentVariableA("RUNRAW_ELEVATED", nullptr, 0) > 0;
-    HANDLE token = elevated ? nullptr : LimitedToken();
-    if (!elevated && token == nullptr) return 122;
+    HANDLE token = nullptr;
+    if (!TokenOfType(elevated ? ElevationType::kFull : ElevationType::kLimited, &token)) return 122;
     if (GetEnvironmentVariableA("RUNRAW_UTF8", nullptr, 0) > 0) {
         static wchar_t wide_line[65536];
         STARTUPINFOW wide_startup = {};
