@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                               system32.c_str()};
         // An elevated token over a split one hands the address to the desktop's shell alone.
         bool elevated = (control & 32) != 0;
-        SessionFacts session = {true, elevated,
+        SessionFacts session = {true, 1, elevated,
                                 elevated ? ElevationType::kFull : ElevationType::kLimited, false};
         std::unique_ptr<BrowserPlan> plan(new BrowserPlan);
         PlanBrowserLaunch(url_copy.get(), facts, session, plan.get());

@@ -74,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadmeFacts facts = {readme, has_module_path ? module_path.c_str() : nullptr,
                          has_system ? system32.c_str() : nullptr};
     std::unique_ptr<ReadmePlan> plan(new ReadmePlan);
-    PlanReadmeLaunch(facts, SessionFacts{true, false, ElevationType::kLimited, false}, plan.get());
+    PlanReadmeLaunch(facts, SessionFacts{true, 1, false, ElevationType::kLimited, false},
+                     plan.get());
     const LaunchPlan& steps = plan->plan;
 
     bool possible = !readme_text.empty() || has_module_path;

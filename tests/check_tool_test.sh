@@ -114,7 +114,8 @@ browser_type: (--htm-command), then shell
 browser_type_plain: (--htm-command), then shell
 readme_ways: notepad, then shell
 elevation: no
-shell_is_this_user: no" \
+shell_is_this_user: no
+dialog: shown" \
     --htm-command "$browser \"%1\"" --module-path 'C:\Program Files\Vendor\regcomplete.exe' \
     -- '/Pabc /Uxyz /Oqrs'
 
@@ -139,7 +140,8 @@ browser_type: (--htm-command), then shell
 browser_type_plain: (--htm-command), then shell
 readme_ways: notepad, then shell
 elevation: no
-shell_is_this_user: no" \
+shell_is_this_user: no
+dialog: shown" \
     --htm-command 'C:\web\browser.exe %1 -new-window' --module-path 'C:\app\regcomplete.exe' \
     -- "/PP-1 /U$sjis_name /OA&B /S\"12 34\" /Rc:/doc/readme.txt /C#32770 /TSetup /W4294967297"
 
@@ -167,7 +169,8 @@ browser_type: shell, then (--htm-command)
 browser_type_plain: shell, then (--htm-command)
 readme_ways: notepad, then shell
 elevation: no
-shell_is_this_user: no" \
+shell_is_this_user: no
+dialog: shown" \
     --web-default yes --htm-command 'b.exe "%1"' -- "$sjis_readme"
 
 check "code page 1252 has no double-byte characters" "mask: 0x04
@@ -189,7 +192,8 @@ browser_type: (--htm-command), then shell
 browser_type_plain: (--htm-command), then shell
 readme_ways: notepad, then shell
 elevation: no
-shell_is_this_user: no" \
+shell_is_this_user: no
+dialog: shown" \
     --codepage 1252 --htm-command 'b.exe -nohome' --module-path 'C:\tools\表\x.exe' \
     -- "$(printf '/URen\x8e\x52')"
 
@@ -212,7 +216,8 @@ browser_type: (--htm-command), then shell
 browser_type_plain: (--htm-command), then shell
 readme_ways: notepad, then shell
 elevation: no
-shell_is_this_user: no" \
+shell_is_this_user: no
+dialog: shown" \
     --codepage 20932 --lead-ranges A1-FE --htm-command 'b.exe "%1"' \
     --module-path 'C:\app\x.exe' -- "$(printf '/U\xa5 x')"
 
@@ -243,7 +248,8 @@ browser_type: (--htm-command), then shell
 browser_type_plain: (--htm-command), then shell
 readme_ways: notepad, then shell
 elevation: no
-shell_is_this_user: no"
+shell_is_this_user: no
+dialog: shown"
 yamada_module='C:\製品\regcomplete.exe'
 sjis "$yamada_tail"$'\n' >"$scratch/tail-932.txt"
 printf '\xef\xbb\xbf%s\r\n' "$yamada_tail" >"$scratch/tail-utf8.txt"
@@ -277,7 +283,8 @@ browser_type: (--htm-command), then shell
 browser_type_plain: (--htm-command), then shell
 readme_ways: notepad, then shell
 elevation: no
-shell_is_this_user: no" \
+shell_is_this_user: no
+dialog: shown" \
     --utf8 --codepage 936 --web-default no --htm-command b.exe --module-path 'C:\x.exe' -- '/U山田'
 
 # Without --utf8 the tail is read byte for byte, and a tail that is no code page 932 text, or that
@@ -298,8 +305,8 @@ for row in "${warning_cases[@]}"; do
     rc=$?
     warnings=$(grep -c '^regcomplete-check: warning: .*--utf8' "$scratch/stderr")
     if [ $rc -ne 0 ] || [ "$(head -c 6 "$scratch/stdout")" != "mask: " ] ||
-        [ "$(tr -d '\r' <"$scratch/stdout" | wc -l)" -ne 20 ]; then
-        echo "FAIL: $why: exit code $rc, or not the 20 lines"
+        [ "$(tr -d '\r' <"$scratch/stdout" | wc -l)" -ne 21 ]; then
+        echo "FAIL: $why: exit code $rc, or not the 21 lines"
         failures=$((failures + 1))
     fi
     if [ "$warnings" -ne "$([ "$wanted" = warns ] && echo 1 || echo 0)" ]; then
@@ -322,7 +329,8 @@ browser_type: shell
 browser_type_plain: shell
 readme_ways: notepad, then shell
 elevation: no
-shell_is_this_user: no" --htm-command "$(printf 'T%.0s' {1..260})" \
+shell_is_this_user: no
+dialog: shown" --htm-command "$(printf 'T%.0s' {1..260})" \
     --module-path 'C:\app\x.exe' -- ""
 
 # The longest template the registry read gives, and a module path far longer than an ANSI path
@@ -339,7 +347,8 @@ browser_type: (--htm-command), then shell
 browser_type_plain: (--htm-command), then shell
 readme_ways: notepad, then shell
 elevation: no
-shell_is_this_user: no" \
+shell_is_this_user: no
+dialog: shown" \
     --htm-command "$long_template" --module-path "$long_directory" -- ""
 
 check "a template that is only its placeholder starts nothing" "mask: 0x01
@@ -361,7 +370,8 @@ browser_type: shell
 browser_type_plain: shell
 readme_ways: notepad, then shell
 elevation: no
-shell_is_this_user: no" \
+shell_is_this_user: no
+dialog: shown" \
     --htm-command '"%1" -x' --module-path 'C:\app\regcomplete.exe' -- '/R""'
 
 # Elevated, every button hands its launch to the desktop's shell and starts nothing itself: no
@@ -373,16 +383,30 @@ abc_read=${abc_read//$base
 /$base?username=abc
 }
 abc_read="$abc_read?username=abc"
-elevated_plan() {  # elevated_plan ELEVATION
+elevated_plan() {  # elevated_plan ELEVATION [DIALOG]
     printf '%s\n' "$abc_read" "browser_ssl: (none)" "browser_plain: (none)" \
         "readme_command: (none)" "readme_program: (none)" "browser_type: desktop shell" \
         "browser_type_plain: desktop shell" "readme_ways: desktop shell" "elevation: $1" \
-        "shell_is_this_user: no"
+        "shell_is_this_user: no" "dialog: ${2:-shown}"
 }
 elevated_given=(--htm-command 'b.exe "%1"' --module-path 'C:\app\x.exe')
 check "--elevated full" "$(elevated_plan full)" --elevated full "${elevated_given[@]}" -- '/Uabc'
 check "--elevated default, with no desktop shell of this user" "$(elevated_plan default)" \
     --elevated default "${elevated_given[@]}" -- '/Uabc'
+# Whether the dialog is shown at all: --session and --station stand for what Windows says (under
+# Wine, session 1 and a visible station), here under an elevated token, as a deployment tool's.
+dialog_cases=(
+    "not shown (session 0)|an interactive service: session 0's station reports itself visible|--session 0"
+    "not shown (hidden window station)|a deployment tool's station nobody sees|--station hidden"
+    "not shown (hidden window station)|a service's own station in session 0: the station first|--session 0 --station hidden"
+    "shown|a later user's session on a visible station|--session 2 --station visible"
+)
+for row in "${dialog_cases[@]}"; do
+    IFS='|' read -r dialog why given <<<"$row"
+    # shellcheck disable=SC2086
+    check "$why" "$(elevated_plan default "$dialog")" --elevated default $given \
+        "${elevated_given[@]}" -- '/Uabc'
+done
 if [ -n "$runraw" ]; then
     RUNRAW_ELEVATED=1 check "started elevated" "$(elevated_plan full)" "${elevated_given[@]}" \
         -- '/Uabc'
@@ -395,7 +419,8 @@ browser_type: (--htm-command), then shell
 browser_type_plain: (--htm-command), then shell
 readme_ways: notepad, then shell
 elevation: no
-shell_is_this_user: no" --elevated no "${elevated_given[@]}" -- '/Uabc'
+shell_is_this_user: no
+dialog: shown" --elevated no "${elevated_given[@]}" -- '/Uabc'
 fi
 
 if [ -z "$runraw" ]; then
@@ -419,7 +444,8 @@ browser_type: shell
 browser_type_plain: shell
 readme_ways: (none)
 elevation: no
-shell_is_this_user: no" -- '/Uabc'
+shell_is_this_user: no
+dialog: shown" -- '/Uabc'
 fi
 
 # --decode: the details an address carries, as typed (docs/receiving.md shows the first).
@@ -440,11 +466,14 @@ if [ -z "$runraw" ]; then
     [ $rc -eq 2 ] || { echo "FAIL: --decode of an address too long gave $rc, not 2"; failures=$((failures + 1)); }
 fi
 
-
 # Bad usage: one line on stderr that names what is wrong and points at --help, nothing on stdout,
 # exit code 2. Each row: the arguments, and what the line names.
 usage_rows=(
     "--elevated yes -- x|--elevated needs full, default or no"
+    "--session x -- x|--session needs a session number"
+    "--session -1 -- x|--session needs a session number"
+    "--session 4294967296 -- x|--session needs a session number"
+    "--station seen -- x|--station needs visible or hidden"
     "--codepage|--codepage needs a value"
     "--htm-command x|missing -- before the command-line tail"
     "--module-path|--module-path needs a value"

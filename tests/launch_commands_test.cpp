@@ -329,13 +329,14 @@ std::string Describe(const LaunchPlan& plan) {
 
 const char kSystem32[] = "C:\\Windows\\system32";
 
-// The sessions a press can run in. The shell's user only counts where the token is elevated.
-constexpr SessionFacts kStandardUser = {true, false, ElevationType::kLimited, false};
-constexpr SessionFacts kUacOff = {true, false, ElevationType::kDefault, false};
-constexpr SessionFacts kElevated = {true, true, ElevationType::kFull, true};
-constexpr SessionFacts kAdministratorAtOwnDesktop = {true, true, ElevationType::kDefault, true};
-constexpr SessionFacts kAnotherUsersDesktop = {true, true, ElevationType::kDefault, false};
-constexpr SessionFacts kElevatedLimited = {true, true, ElevationType::kLimited, true};
+// The sessions a press can run in, all in the first user's session. The shell's user only counts
+// where the token is elevated.
+constexpr SessionFacts kStandardUser = {true, 1, false, ElevationType::kLimited, false};
+constexpr SessionFacts kUacOff = {true, 1, false, ElevationType::kDefault, false};
+constexpr SessionFacts kElevated = {true, 1, true, ElevationType::kFull, true};
+constexpr SessionFacts kAdministratorAtOwnDesktop = {true, 1, true, ElevationType::kDefault, true};
+constexpr SessionFacts kAnotherUsersDesktop = {true, 1, true, ElevationType::kDefault, false};
+constexpr SessionFacts kElevatedLimited = {true, 1, true, ElevationType::kLimited, true};
 
 struct BrowserPlanCase {
     const char* why;
@@ -401,6 +402,41 @@ TEST(PlanBrowserLaunchTest, TheMessageHoldsTheWholeAddress) {
     }
 }
 
+// A desktop's shell that has not answered in time may still open what it was given: its step
+// carries a message of its own that says so and names what to open by hand, and nothing else of
+// the plan is tried after it.
+TEST(PlanLaunchTest, AShellThatHasNotAnsweredMayStillOpen) {
+    std::u16string system32 = U16(kSystem32);
+    std::string address = "https://h/p?username=" + std::string(kAddressSize - 1 - 21, 'u');
+    static BrowserPlan browser;
+    PlanBrowserLaunch(address.c_str(), BrowserFacts{true, u"b.exe \"%1\"", system32.c_str()},
+                      kAdministratorAtOwnDesktop, &browser);
+    Wide readme("C:\\Docs\\お読み ください.txt");
+    static ReadmePlan notepad;
+    PlanReadmeLaunch(ReadmeFacts{readme.get(), nullptr, system32.c_str()}, kElevated, &notepad);
+    const struct {
+        const LaunchStep& step;
+        const char* intro;
+        std::string subject;
+        const char* caption;
+    } cases[] = {
+        {browser.plan.steps[0],
+         "ブラウザーの起動に時間がかかっています。このあと開くかもしれません。\r\n"
+         "開かないときは、次のアドレスをブラウザーで開いてください（Ctrl+C "
+         "でこのメッセージをコピーできます）。\r\n\r\n",
+         address, "Webユーザー登録"},
+        {notepad.plan.steps[0],
+         "メモ帳の起動に時間がかかっています。このあと開くかもしれません。\r\n"
+         "開かないときは、次のファイルを開いてください。\r\n\r\n",
+         "C:\\Docs\\お読み ください.txt", "READMEを読む"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(LaunchWay::kDesktopShell, c.step.way) << c.caption;
+        EXPECT_EQ(c.intro + c.subject, Utf8(c.step.message)) << c.caption;
+        EXPECT_EQ(c.caption, Utf8(c.step.caption));
+    }
+}
+
 TEST(PlanBrowserLaunchTest, WithoutAnAddressOnlyTheMessage) {
     // A release no vendor has stamped: nothing is started, whatever the browsers and the token.
     std::u16string system32 = U16(kSystem32);
@@ -422,11 +458,34 @@ TEST(PlanBrowserLaunchTest, SchemeFollowsTheButton) {
     EXPECT_STREQ("http", WebScheme("http://regist.example.com/entry/regist.php"));
 }
 
+struct DialogCase {
+    const char* why;
+    SessionFacts session;
+    NoDialog why_not;
+};
+
+const DialogCase kDialogCases[] = {
+    {"a standard user's installer", kStandardUser, NoDialog::kNone},
+    {"an administrator's installer", kElevated, NoDialog::kNone},
+    {"a later user's session (remote desktop, a switched user)",
+     {true, 2, false, ElevationType::kLimited, false},
+     NoDialog::kNone},
+    {"a deployment tool installing as SYSTEM, on its own window station",
+     {false, 1, true, ElevationType::kDefault, false},
+     NoDialog::kHiddenStation},
+    {"an interactive service: session 0's WinSta0 reports itself visible",
+     {true, 0, true, ElevationType::kDefault, false},
+     NoDialog::kServiceSession},
+    {"a service's own station in session 0: the station is named first",
+     {false, 0, true, ElevationType::kDefault, false},
+     NoDialog::kHiddenStation},
+};
+
 TEST(ShowsDialogTest, OnlyWhereSomeoneSeesIt) {
-    EXPECT_TRUE(ShowsDialog(kStandardUser));
-    EXPECT_TRUE(ShowsDialog(kElevated));
-    // A deployment tool installing as SYSTEM, on its own window station.
-    EXPECT_FALSE(ShowsDialog(SessionFacts{false, true, ElevationType::kDefault, false}));
+    for (const DialogCase& c : kDialogCases) {
+        EXPECT_EQ(c.why_not, WhyNoDialog(c.session)) << c.why;
+        EXPECT_EQ(c.why_not == NoDialog::kNone, ShowsDialog(c.session)) << c.why;
+    }
 }
 
 struct ReadmePlanCase {

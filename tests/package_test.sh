@@ -48,6 +48,7 @@ $name/examples/inno/readme.txt
 $name/examples/inno/sample.iss
 $name/examples/nsis/per-machine.nsi
 $name/examples/nsis/readme.txt
+$name/examples/nsis/remove-quotes.nsh
 $name/examples/nsis/sample.nsi
 $name/examples/wix/readme.txt
 $name/examples/wix/sample.wxs

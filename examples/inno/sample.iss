@@ -34,12 +34,12 @@ Source: "{#RegcompleteExe}"; DestDir: "{app}"; DestName: "regcomplete.exe"
 Source: "readme.txt"; DestDir: "{app}"
 
 ; The last step, a ticked box on the last page: the completion dialog opens over the wizard. The
-; details are the user's own; a value must not contain a double quote, since it is passed in
-; double quotes ("" inside an Inno Setup string). A silent install (/SILENT, /VERYSILENT) has
-; nobody to answer the dialog: skipifsilent leaves it out then.
+; details are what the user typed, each passed in double quotes ("" inside an Inno Setup string)
+; and so through Unquoted (below), since a quote typed would end the value early. A silent install
+; (/SILENT, /VERYSILENT) has nobody to answer the dialog: skipifsilent leaves it out then.
 [Run]
 Filename: "{app}\regcomplete.exe"; \
-  Parameters: "/W{wizardhwnd} /R""{app}\readme.txt"" /P""SAMPLE-2026"" /U""{userinfoname}"" /O""{userinfoorg}"" /S""{userinfoserial}"""; \
+  Parameters: "/W{wizardhwnd} /R""{app}\readme.txt"" /P""SAMPLE-2026"" /U""{code:Unquoted|userinfoname}"" /O""{code:Unquoted|userinfoorg}"" /S""{code:Unquoted|userinfoserial}"""; \
   Flags: postinstall nowait runasoriginaluser skipifsilent
 
 [Code]
@@ -48,4 +48,13 @@ Filename: "{app}\regcomplete.exe"; \
 function CheckSerial(Serial: String): Boolean;
 begin
   Result := WizardSilent or (Serial <> '');
+end;
+
+// The constant that Param names ("userinfoname" for {userinfoname}), without its double quotes:
+// regcomplete reads a quote as the end of the value, and what follows it as further options.
+// Nothing else is changed.
+function Unquoted(Param: String): String;
+begin
+  Result := ExpandConstant('{' + Param + '}');
+  StringChangeEx(Result, '"', '', True);
 end;

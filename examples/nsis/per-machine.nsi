@@ -5,11 +5,13 @@
 ;
 ; Build: makensis -DREGCOMPLETE_EXE=/path/to/regcomplete.exe per-machine.nsi
 ;
-; UTF-8 with a byte-order mark, as sample.nsi, whose comments say more about the details.
+; UTF-8 with a byte-order mark, as sample.nsi, whose comments say more about the details; every
+; detail goes through RemoveQuotes (remove-quotes.nsh), as there.
 Unicode true
 RequestExecutionLevel admin
 
 !include "MUI2.nsh"
+!include "remove-quotes.nsh"
 
 !ifndef REGCOMPLETE_EXE
   !error "give the path of the built program: -DREGCOMPLETE_EXE=..."
@@ -26,11 +28,27 @@ InstallDir "$PROGRAMFILES\Sample Product"
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Japanese"
 
+Var ProductId
+Var UserName
+Var Organization
+Var SerialNo
+
+Function .onInit
+  StrCpy $ProductId "SAMPLE-2026"
+  StrCpy $UserName "山田 太郎"
+  StrCpy $Organization "株式会社ｻﾝﾌﾟﾙ"
+  StrCpy $SerialNo "1234-5678-9012"
+FunctionEnd
+
 Section "Sample"
   SetOutPath "$INSTDIR"
   File "/oname=regcomplete.exe" "${REGCOMPLETE_EXE}"
   File "readme.txt"
+  !insertmacro RemoveQuotes $ProductId
+  !insertmacro RemoveQuotes $UserName
+  !insertmacro RemoveQuotes $Organization
+  !insertmacro RemoveQuotes $SerialNo
   ; The last step, unless the install is silent: the completion dialog over the installer's window.
   IfSilent +2
-  Exec '"$INSTDIR\regcomplete.exe" /W$HWNDPARENT /R"$INSTDIR\readme.txt" /P"SAMPLE-2026" /U"山田 太郎" /O"株式会社ｻﾝﾌﾟﾙ" /S"1234-5678-9012"'
+  Exec '"$INSTDIR\regcomplete.exe" /W$HWNDPARENT /R"$INSTDIR\readme.txt" /P"$ProductId" /U"$UserName" /O"$Organization" /S"$SerialNo"'
 SectionEnd

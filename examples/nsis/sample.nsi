@@ -10,6 +10,7 @@ Unicode true
 RequestExecutionLevel user
 
 !include "MUI2.nsh"
+!include "remove-quotes.nsh"
 
 !ifndef REGCOMPLETE_EXE
   !error "give the path of the built program: -DREGCOMPLETE_EXE=..."
@@ -25,7 +26,8 @@ OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\Sample Product"
 
 ; The registration details. A real installer takes them from its own pages or from the license
-; file; a value must not contain a double quote, since it is passed in double quotes.
+; file, as the user typed them; each is passed in double quotes, and so through RemoveQuotes
+; (remove-quotes.nsh) first.
 Var ProductId
 Var UserName
 Var Organization
@@ -38,7 +40,8 @@ Var InstallerWindow
 
 Function .onInit
   StrCpy $ProductId "SAMPLE-2026"
-  StrCpy $UserName "山田 太郎"
+  ; As a user may type it, quotes and all.
+  StrCpy $UserName '"山田" 太郎"'
   StrCpy $Organization "株式会社ｻﾝﾌﾟﾙ"
   StrCpy $SerialNo "1234-5678-9012"
 FunctionEnd
@@ -46,6 +49,10 @@ FunctionEnd
 ; /W gives the installer's window as the dialog's owner; the values with blanks are quoted. A
 ; silent install (/S) has nobody to answer the dialog: it is not started then.
 !macro StartRegistration Window
+  !insertmacro RemoveQuotes $ProductId
+  !insertmacro RemoveQuotes $UserName
+  !insertmacro RemoveQuotes $Organization
+  !insertmacro RemoveQuotes $SerialNo
   IfSilent +2
   Exec '"$INSTDIR\regcomplete.exe" /W${Window} /R"$INSTDIR\readme.txt" /P"$ProductId" /U"$UserName" /O"$Organization" /S"$SerialNo"'
 !macroend

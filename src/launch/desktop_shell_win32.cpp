@@ -8,7 +8,7 @@
 #include <shldisp.h>
 #include <shlobj.h>
 
-#include "launch/launch_win32.h"
+#include "launch/system_library_win32.h"
 
 namespace {
 
@@ -20,8 +20,12 @@ const GUID kTopLevelBrowserService = {
 // At logon the desktop may not be ready yet: PowerToys waits the same.
 constexpr int kTries = 5;
 constexpr DWORD kPauseBetweenTriesMs = 200;
-// COM waits for an out-of-process call without any limit of its own.
-constexpr DWORD kHandOverLimitMs = 5000;
+// COM waits for an out-of-process call without any limit of its own, so the dialog sets one.
+// Windows calls a window hung, and ghosts it as "not responding", when its thread has not looked
+// at its queue for 5 seconds; the wait looks only when woken to paint, and the press began a
+// little before it with loading COM. Under 5 s, so that the dialog is never ghosted; ample for a
+// shell that answers (80 to 190 ms each try under Wine, five tries and their pauses about 2 s).
+constexpr DWORD kHandOverLimitMs = 4000;
 
 enum class HandOverResult { kStarted, kNothingStarted, kNoShell };
 
@@ -169,10 +173,10 @@ bool WaitWhilePainting(HANDLE thread, DWORD limit_ms) {
 
 }  // namespace
 
-bool OpenWithDesktopShell(DesktopShell* shell, const LaunchStep& step) {
-    if (!LoadCom(&shell->com)) return false;
+HandOver OpenWithDesktopShell(DesktopShell* shell, const LaunchStep& step) {
+    if (!LoadCom(&shell->com)) return HandOver::kNotStarted;
     if (shell->thread != nullptr) {
-        if (WaitForSingleObject(shell->thread, 0) != WAIT_OBJECT_0) return false;
+        if (WaitForSingleObject(shell->thread, 0) != WAIT_OBJECT_0) return HandOver::kNotStarted;
         CloseHandle(shell->thread);
         shell->thread = nullptr;
     }
@@ -192,10 +196,10 @@ bool OpenWithDesktopShell(DesktopShell* shell, const LaunchStep& step) {
         com.free_string(handover->target);
         com.free_string(handover->arguments);
         com.free_string(handover->directory);
-        return false;
+        return HandOver::kNotStarted;
     }
-    if (!WaitWhilePainting(shell->thread, kHandOverLimitMs)) return false;
+    if (!WaitWhilePainting(shell->thread, kHandOverLimitMs)) return HandOver::kNotAnswered;
     CloseHandle(shell->thread);
     shell->thread = nullptr;
-    return handover->started;
+    return handover->started ? HandOver::kStarted : HandOver::kNotStarted;
 }

@@ -22,7 +22,9 @@ struct ComLibrary {
 
 // One hand-over: the strings it carries (owned by it) and what became of it. It runs on a thread
 // of its own, so that a shell that hangs cannot freeze the dialog; the dialog waits for it a
-// bounded time, and a thread still hanging after that keeps its hand-over to itself.
+// bounded time, and a thread still hanging after that keeps its hand-over to itself. It lives in
+// the context that WinMain owns, which WinMain never leaves: the process ends with ExitProcess
+// there, so that a thread still hanging never writes into a frame that is gone.
 struct DesktopHandOver {
     const ComLibrary* com;
     BSTR target;
@@ -37,10 +39,14 @@ struct DesktopShell {
     DesktopHandOver handover;
 };
 
+enum class HandOver {
+    kStarted,      // the shell reports that it started something
+    kNotStarted,   // no shell to ask (after a few tries over about a second: at logon the
+                   // desktop may not be ready yet), it started nothing, or an earlier hand-over
+                   // still hangs and this one was never made
+    kNotAnswered,  // the shell has it and has not answered in time: it may still start it
+};
+
 // Has the desktop's shell open the step's target with its arguments in its folder, shown
-// normally, and lets it take the foreground. True only when the shell reports that it started
-// something; false when there is no shell to ask (after a few tries over about a second: at
-// logon the desktop may not be ready yet), when it started nothing, or when it has not answered
-// within a few seconds, while the dialog keeps painting. An earlier hand-over that still hangs
-// makes this one fail at once.
-bool OpenWithDesktopShell(DesktopShell* shell, const LaunchStep& step);
+// normally, and lets it take the foreground, while the dialog keeps painting.
+HandOver OpenWithDesktopShell(DesktopShell* shell, const LaunchStep& step);

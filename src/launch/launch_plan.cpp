@@ -16,8 +16,17 @@ const char16_t kBrowserMessage[] =
 const char16_t kNoAddressMessage[] =
     u"このプログラムには、ユーザー登録のアドレスが設定されていません。\r\n"
     u"製品の提供元にお問い合わせください。";
+// The desktop's shell took the launch and has not answered: it may still start it, and a second
+// start would open it twice.
+const char16_t kBrowserUnanswered[] =
+    u"ブラウザーの起動に時間がかかっています。このあと開くかもしれません。\r\n"
+    u"開かないときは、次のアドレスをブラウザーで開いてください（Ctrl+C "
+    u"でこのメッセージをコピーできます）。\r\n\r\n";
 const char16_t kReadmeCaption[] = u"READMEを読む";
 const char16_t kReadmeMessage[] = u"READMEを開けませんでした。\r\n\r\n";
+const char16_t kReadmeUnanswered[] =
+    u"メモ帳の起動に時間がかかっています。このあと開くかもしれません。\r\n"
+    u"開かないときは、次のファイルを開いてください。\r\n\r\n";
 
 LaunchStep* AddStep(LaunchPlan* plan, LaunchWay way) {
     LaunchStep* step = &plan->steps[plan->count++];
@@ -32,29 +41,42 @@ void AddProcess(LaunchPlan* plan, const char16_t* program, char16_t* command_lin
     step->command_line = command_line;
 }
 
-void AddShell(LaunchPlan* plan, LaunchWay way, const char16_t* target, const char16_t* arguments,
-              const char16_t* directory) {
+LaunchStep* AddShell(LaunchPlan* plan, LaunchWay way, const char16_t* target,
+                     const char16_t* arguments, const char16_t* directory) {
     LaunchStep* step = AddStep(plan, way);
     step->target = target;
     step->arguments = arguments;
     step->directory = directory;
+    return step;
 }
 
-void AddMessage(LaunchPlan* plan, char16_t* message, size_t message_size, const char16_t* intro,
-                const char16_t* subject, const char16_t* caption) {
+// `intro` and then `subject` into `message`, which then stands under `caption` in `step`.
+void ComposeMessage(LaunchStep* step, char16_t* message, size_t message_size, const char16_t* intro,
+                    const char16_t* subject, const char16_t* caption) {
     WideText text = StartText(message, message_size);
     // Both sizes leave room for the introduction and the longest subject.
     AppendText(&text, intro);
     AppendText(&text, subject);
-    LaunchStep* step = AddStep(plan, LaunchWay::kMessage);
     step->message = message;
     step->caption = caption;
 }
 
+void AddMessage(LaunchPlan* plan, char16_t* message, size_t message_size, const char16_t* intro,
+                const char16_t* subject, const char16_t* caption) {
+    ComposeMessage(AddStep(plan, LaunchWay::kMessage), message, message_size, intro, subject,
+                   caption);
+}
+
 }  // namespace
 
+NoDialog WhyNoDialog(const SessionFacts& session) {
+    if (!session.station_visible) return NoDialog::kHiddenStation;
+    if (session.session_id == 0) return NoDialog::kServiceSession;
+    return NoDialog::kNone;
+}
+
 bool ShowsDialog(const SessionFacts& session) {
-    return session.station_visible;
+    return WhyNoDialog(session) == NoDialog::kNone;
 }
 
 bool MayStartWithOwnRights(const SessionFacts& session) {
@@ -77,8 +99,10 @@ void PlanBrowserLaunch(const char* address, const BrowserFacts& facts, const Ses
     WideText widened = StartText(out->address, kAddressSize);
     AppendBytes(&widened, address);
     if (session.elevated)
-        AddShell(&out->plan, LaunchWay::kDesktopShell, out->address, nullptr,
-                 facts.system_directory);
+        ComposeMessage(AddShell(&out->plan, LaunchWay::kDesktopShell, out->address, nullptr,
+                                facts.system_directory),
+                       out->unanswered, kBrowserMessageSize, kBrowserUnanswered, out->address,
+                       kBrowserCaption);
     if (MayStartWithOwnRights(session)) {
         bool has_command = ComposeBrowserCommand(facts.command_template, address, out->command,
                                                  kBrowserCommandSize);
@@ -104,8 +128,10 @@ void PlanReadmeLaunch(const ReadmeFacts& facts, const SessionFacts& session, Rea
     }
     bool has_notepad = ComposeNotepadPath(facts.system_directory, out->notepad, kNotepadPathSize);
     if (session.elevated && has_notepad)
-        AddShell(&out->plan, LaunchWay::kDesktopShell, out->notepad, out->path,
-                 facts.system_directory);
+        ComposeMessage(AddShell(&out->plan, LaunchWay::kDesktopShell, out->notepad, out->path,
+                                facts.system_directory),
+                       out->unanswered, kReadmeMessageSize, kReadmeUnanswered, out->path,
+                       kReadmeCaption);
     if (MayStartWithOwnRights(session)) {
         if (has_notepad && ComposeReadmeCommand(out->path, out->command, kProcessCommandLineSize))
             AddProcess(&out->plan, out->notepad, out->command);

@@ -21,7 +21,8 @@ enum class LaunchWay {
                     // names) on `command_line`
     kShell,         // ShellExecuteExW, verb "open", on `target`, in the folder `directory`
     kDesktopShell,  // the desktop's shell (Explorer) opens `target` with `arguments` in
-                    // `directory`, as the desktop's user
+                    // `directory`, as the desktop's user; when it has not answered in time,
+                    // `message` under `caption` says it may still open, and the plan ends there
     kMessage,       // a message box owned by the dialog: `message` under `caption`; the end
 };
 
@@ -33,8 +34,8 @@ struct LaunchStep {
     const char16_t* target;     // kShell's and kDesktopShell's file or address
     const char16_t* arguments;  // kDesktopShell's arguments for `target`, or null for none
     const char16_t* directory;  // kShell's and kDesktopShell's working folder, or null
-    const char16_t* message;    // kMessage's text
-    const char16_t* caption;    // kMessage's caption
+    const char16_t* message;    // kMessage's text, and kDesktopShell's when it has not answered
+    const char16_t* caption;    // their caption
 };
 
 // The desktop's shell, then the two ways of today, then the message.
@@ -48,10 +49,12 @@ struct LaunchPlan {
 // The values of TOKEN_ELEVATION_TYPE.
 enum class ElevationType { kDefault = 1, kFull = 2, kLimited = 3 };
 
-// What the platform says about the session a press runs in: the window station and the token
-// (read once at start-up), and who runs the desktop's shell (read at the press, when elevated).
+// What the platform says about the session a press runs in: the window station, the session and
+// the token (read once at start-up), and who runs the desktop's shell (read at the press, when
+// elevated).
 struct SessionFacts {
     bool station_visible;          // the window station is one a person sees (WSF_VISIBLE)
+    unsigned long session_id;      // ProcessIdToSessionId: 0 is the services' session
     bool elevated;                 // TokenElevation
     ElevationType elevation_type;  // TokenElevationType
     // The process of the shell's window (GetShellWindow) runs as this process's user; false for
@@ -59,9 +62,19 @@ struct SessionFacts {
     bool shell_is_this_user;
 };
 
-// False on a window station nobody sees (a service's, or a deployment tool's that installs as
-// SYSTEM): a dialog there would wait forever for a click that can never come, so the program
-// ends before any window exists.
+// Why no dialog is shown, if it is not.
+enum class NoDialog {
+    kNone,            // the dialog is shown
+    kHiddenStation,   // a window station nobody sees: a service's, or a deployment tool's that
+                      // installs as SYSTEM
+    kServiceSession,  // session 0, the services' own since Windows Vista: its interactive
+                      // station, WinSta0, still reports WSF_VISIBLE, but nobody sees it
+};
+NoDialog WhyNoDialog(const SessionFacts& session);
+
+// False where nobody could ever click it (WhyNoDialog): a dialog there would wait forever and
+// keep the program's file in use, so that an uninstall or upgrade meets it; the program ends
+// before any window exists.
 bool ShowsDialog(const SessionFacts& session);
 
 // The programs a press may start with this process's own rights when the desktop's shell does not
@@ -79,7 +92,7 @@ struct BrowserFacts {
     const char16_t* system_directory;  // System32, the shell's working folder; null if unknown
 };
 
-// The message shows the whole address, so that the user can copy it (Ctrl+C copies a message
+// The messages show the whole address, so that the user can copy it (Ctrl+C copies a message
 // box's text) into a browser by hand.
 constexpr size_t kBrowserMessageSize = 256 + kAddressSize;
 
@@ -88,17 +101,19 @@ struct BrowserPlan {
     char16_t address[kAddressSize];
     char16_t command[kBrowserCommandSize];
     char16_t message[kBrowserMessageSize];
+    char16_t unanswered[kBrowserMessageSize];  // the desktop's shell has not answered in time
 };
 
 // "https" or "http": the scheme of `address`, whose user default decides the shell's part.
 const char* WebScheme(const char* address);
 
 // The registration address `address`. Elevated, the desktop's shell opens the address itself, with
-// the desktop user's default browser. Where the program may start things with its own rights:
-// with a web default, the shell and then the ".htm" command; without one, the command and then
-// the shell. Last, a message when nothing starts a browser. A command that cannot be composed is
-// left out. Without an address (a release no vendor has stamped with a host), only a message that
-// says so: no details go anywhere.
+// the desktop user's default browser; a shell that has not answered in time may still open it,
+// so nothing else is started for that press, and its message says so and gives the address. Where
+// the program may start things with its own rights: with a web default, the shell and then the
+// ".htm" command; without one, the command and then the shell. Last, a message when nothing starts
+// a browser. A command that cannot be composed is left out. Without an address (a release no vendor
+// has stamped with a host), only a message that says so: no details go anywhere.
 void PlanBrowserLaunch(const char* address, const BrowserFacts& facts, const SessionFacts& session,
                        BrowserPlan* out);
 
@@ -112,7 +127,7 @@ struct ReadmeFacts {
 // System32, a backslash and "notepad.exe", with the zero.
 constexpr size_t kSystemDirectorySize = 260;
 constexpr size_t kNotepadPathSize = kSystemDirectorySize + 12;
-constexpr size_t kReadmeMessageSize = 64 + kWidePathSize;
+constexpr size_t kReadmeMessageSize = 128 + kWidePathSize;
 
 struct ReadmePlan {
     LaunchPlan plan;
@@ -120,10 +135,12 @@ struct ReadmePlan {
     char16_t notepad[kNotepadPathSize];
     char16_t command[kProcessCommandLineSize];
     char16_t message[kReadmeMessageSize];
+    char16_t unanswered[kReadmeMessageSize];  // the desktop's shell has not answered in time
 };
 
 // Notepad from System32 (never one that lies in the program's or the current folder): elevated,
-// handed to the desktop's shell with the readme's path as its arguments; where the program may
+// handed to the desktop's shell with the readme's path as its arguments (one that has not answered
+// in time ends the plan with a message that Notepad may still open); where the program may
 // start it itself, with "notepad.exe " and the path as its command line, then the shell on the
 // file. Last, a message naming the path.
 void PlanReadmeLaunch(const ReadmeFacts& facts, const SessionFacts& session, ReadmePlan* out);

@@ -123,16 +123,6 @@ bool OpenWithShell(ShellSession* shell, HWND owner, const char16_t* target,
 
 }  // namespace
 
-HMODULE LoadSystemLibrary(const char16_t* name) {
-    char16_t directory[kSystemDirectorySize];
-    char16_t path[kSystemDirectorySize + 16];
-    WideText full = StartText(path, sizeof path / sizeof path[0]);
-    if (!ReadSystemDirectory(directory, kSystemDirectorySize) || !AppendText(&full, directory) ||
-        !AppendText(&full, u"\\") || !AppendText(&full, name))
-        return nullptr;
-    return LoadLibraryW(AsWide(path));
-}
-
 BrowserFacts ReadBrowserFacts(const char* scheme, BrowserFactBuffers* buffers,
                               const char16_t** file_type) {
     char16_t chosen_type[kRegistryValueSize];
@@ -175,12 +165,6 @@ bool ReadModulePath(char16_t* out, size_t out_size) {
     return true;
 }
 
-bool ReadSystemDirectory(char16_t* out, size_t out_size) {
-    UINT length = GetSystemDirectoryW(AsWide(out), static_cast<UINT>(out_size));
-    if (length == 0 || length >= out_size) return EmptyAndFail(out, out_size);
-    return true;
-}
-
 void CarryOutPlan(const LaunchPlan& plan, HWND owner, ShellSession* shell) {
     for (int i = 0; i < plan.count; ++i) {
         const LaunchStep& step = plan.steps[i];
@@ -192,7 +176,15 @@ void CarryOutPlan(const LaunchPlan& plan, HWND owner, ShellSession* shell) {
                 if (OpenWithShell(shell, owner, step.target, step.directory)) return;
                 break;
             case LaunchWay::kDesktopShell:
-                if (OpenWithDesktopShell(&shell->desktop, step)) return;
+                switch (OpenWithDesktopShell(&shell->desktop, step)) {
+                    case HandOver::kStarted: return;
+                    case HandOver::kNotStarted: break;
+                    // It may still open: a second start would open it twice.
+                    case HandOver::kNotAnswered:
+                        MessageBoxW(owner, AsWide(step.message), AsWide(step.caption),
+                                    MB_OK | MB_ICONINFORMATION);
+                        return;
+                }
                 break;
             case LaunchWay::kMessage:
                 MessageBoxW(owner, AsWide(step.message), AsWide(step.caption),

@@ -11,15 +11,7 @@
 
 #include "launch/desktop_shell_win32.h"
 #include "launch/launch_plan.h"
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows strings are UTF-16");
-
-inline wchar_t* AsWide(char16_t* text) {
-    return reinterpret_cast<wchar_t*>(text);
-}
-inline const wchar_t* AsWide(const char16_t* text) {
-    return reinterpret_cast<const wchar_t*>(text);
-}
+#include "launch/system_library_win32.h"
 
 // The facts for one scheme ("https" or "http"), read into `buffers`; `*file_type` names the file
 // type whose ".htm" command was read, or is null when there is none.
@@ -35,13 +27,6 @@ BrowserFacts ReadBrowserFacts(const char* scheme, BrowserFactBuffers* buffers,
 // empty, when the platform cannot give it or gives it cut to `out_size`.
 bool ReadModulePath(char16_t* out, size_t out_size);
 
-// System32 (for a 32-bit program on 64-bit Windows, the folder Windows maps it to). False, with
-// `out` empty, when the platform cannot give it whole.
-bool ReadSystemDirectory(char16_t* out, size_t out_size);
-
-// A DLL by its full path in System32, so that no other folder is ever searched for it.
-HMODULE LoadSystemLibrary(const char16_t* name);
-
 // shell32, ole32 and oleaut32 are loaded from System32 only when a plan reaches a shell: most
 // presses never do, and start-up never pays for them. Once loaded they stay, with the thread's
 // COM set up.
@@ -52,5 +37,6 @@ struct ShellSession {
 };
 
 // Tries the plan's steps in order and stops at the first that starts something, or at its
-// message, which `owner` owns.
+// message, which `owner` owns; or at a hand-over to the desktop's shell that has not answered in
+// time, whose own message it then shows.
 void CarryOutPlan(const LaunchPlan& plan, HWND owner, ShellSession* shell);

@@ -18,6 +18,12 @@ bool StationIsVisible() {
     return (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
+// Where the platform cannot tell, the session counts as a user's, as the station counts as seen.
+unsigned long SessionOfThisProcess() {
+    DWORD session = 0;
+    return ProcessIdToSessionId(GetCurrentProcessId(), &session) ? session : 1;
+}
+
 // The SID of `token`'s user, into `buffer`.
 PSID UserOf(HANDLE token, TOKEN_USER* buffer, DWORD buffer_size) {
     DWORD size = 0;
@@ -36,6 +42,7 @@ union TokenUserBuffer {
 SessionFacts ReadSessionFacts() {
     SessionFacts session = {};
     session.station_visible = StationIsVisible();
+    session.session_id = SessionOfThisProcess();
     session.elevated = true;
     session.elevation_type = ElevationType::kFull;
     HANDLE token = nullptr;

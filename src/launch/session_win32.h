@@ -3,9 +3,10 @@
 
 #include "launch/launch_plan.h"
 
-// The window station's visibility and the token's elevation, read once at start-up. Where the
-// platform cannot tell, the station counts as seen and the token as elevated, so that nothing
-// is started with rights that nobody checked. `shell_is_this_user` is left false.
+// The window station's visibility, the session and the token's elevation, read once at start-up.
+// Where the platform cannot tell, the station counts as seen, the session as a user's (1) and the
+// token as elevated, so that nothing is started with rights that nobody checked.
+// `shell_is_this_user` is left false.
 SessionFacts ReadSessionFacts();
 
 // Whether the process of the shell's window runs as this process's user: false for another

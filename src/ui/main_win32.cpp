@@ -1,6 +1,7 @@
 // The program's entry: reads the platform's start-up facts and the options into the one context,
 // shows the completion dialog and runs the message loop until the dialog is gone. On a window
-// station nobody sees it ends at once, before any window exists. The exit code is always 0.
+// station nobody sees, and in session 0, it ends at once, before any window exists. The exit code
+// is always 0.
 #include <windows.h>
 
 #include "options/command_tail.h"
@@ -60,7 +61,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    return 0;  // what the dialog's quit message carries; 0 whoever posted the quit
+    // Ended here, with the context alive, rather than by a return: a hand-over to the desktop's
+    // shell that still hangs has its thread in the context, and ExitProcess ends that thread
+    // before this frame could be gone. 0 whoever posted the quit.
+    ExitProcess(0);
 }
 
 // The process's entry, in place of the C runtime's start-up: the program has no static

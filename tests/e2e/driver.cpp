@@ -97,12 +97,14 @@ constexpr Step kSteps[] = {
     {"dead-window", StepDeadWindow, kAnyTime, "NAME",
      "a window created and destroyed again: its handle names nothing"},
     {"start", StepStart, kAnyTime, "COMMAND LINE...",
-     "CreateProcessAsUserA on exactly these bytes, with the limited token a standard user has"},
+     "CreateProcessAsUserA on exactly these bytes, with a Limited token, a standard user's: the "
+     "driver's own or its linked one, whichever is Limited"},
     {"start-unicode", StepStartUnicode, kAnyTime, "COMMAND LINE...",
      "CreateProcessAsUserW on this line, which the scenario holds as UTF-8, with the limited "
      "token"},
     {"start-elevated", StepStartElevated, kAnyTime, "COMMAND LINE...",
-     "as start, with the driver's own elevated token, as an administrator's installer has"},
+     "as start, with a Full token, an administrator's installer's: the driver's own or its "
+     "linked one, whichever is Full"},
     {"start-hidden", StepStartHidden, kAnyTime, "COMMAND LINE...",
      "as start-elevated, on the desktop of a window station nobody sees"},
     {"application", StepApplication, kAnyTime, "PATH",

@@ -9,7 +9,9 @@
 #                   gone, with that window's old handle in /W; the dialog appears without an owner
 #   nsis_silent     the NSIS sample with /S: installed, the program not started
 #   inno_ticked     Inno Setup (examples/inno/sample.iss, ISCC.exe from tools/innosetup): the
-#                   details typed on the user-information page, the box on the last page ticked
+#                   details typed on the user-information page, a name with double quotes among
+#                   them, the box on the last page ticked: the name arrives without its quotes,
+#                   the other details whole
 #   inno_unticked   the same with the box unticked: the program is not started
 #   inno_silent     the Inno Setup sample with /VERYSILENT and no serial number: installed, the
 #                   program not started
@@ -127,6 +129,8 @@ build_inno_installer() {
 # steps from the start to the wizard's last page (its window is of class TWizardForm, in the
 # setup.tmp its loader starts): the details typed on the user-information page (name,
 # organization, serial number from the top), Next there and on the folder page, then Install.
+# The name is typed with double quotes, as a user may: the sample removes them, and the program
+# gets the name of the other samples; a quote left in would end /U early and shift what follows.
 prepare_inno() {
     build_inno_installer || return
     INSTALL_DIR=$E2E_STAGE/$install_folder
@@ -134,7 +138,7 @@ prepare_inno() {
     E2E_HANDSHAKE=copy_notepad
     INNO_TO_LAST_PAGE=("start \"$SETUP_EXE\" /DIR=\"$INSTALL_WIN\""
         "wait-window installer TWizardForm サンプル製品"
-        "type installer 1 山田 太郎" "type installer 2 株式会社ｻﾝﾌﾟﾙ" "type installer 3 1234-5678-9012"
+        "type installer 1 \"山田\" 太郎\"" "type installer 2 株式会社ｻﾝﾌﾟﾙ" "type installer 3 1234-5678-9012"
         "press-text installer 次へ(&N)" "press-text installer 次へ(&N)"
         "press-text installer インストール(&I)")
 }

@@ -190,9 +190,9 @@ const char* HiddenDesktop() {
 }
 
 enum class StartAs {
-    kStandardUser,  // the limited token
-    kElevated,      // the driver's own token, elevated as every Wine process is
-    kHidden,        // the driver's own token, on a window station nobody sees
+    kStandardUser,  // a Limited token, a standard user's
+    kElevated,      // a Full token, an administrator's installer's
+    kHidden,        // a Full token, on a window station nobody sees
 };
 
 // `unicode`: the line is UTF-8 and starts the program with CreateProcessW, as a Unicode
@@ -208,13 +208,16 @@ bool Start(Driver& driver, const char* args, bool unicode, StartAs as) {
     Note("start %s", Shown(command_line, used));
 
     const char* application = driver.application[0] != '\0' ? driver.application : nullptr;
-    HANDLE token = as == StartAs::kStandardUser ? LimitedToken() : nullptr;
-    if (as == StartAs::kStandardUser && token == nullptr)
-        Fail("no limited token: error %lu", GetLastError());
-    const char* desktop = as == StartAs::kHidden ? HiddenDesktop() : nullptr;
-    if ((as == StartAs::kStandardUser && token == nullptr) ||
-        (as == StartAs::kHidden && desktop == nullptr))
+    ElevationType type =
+        as == StartAs::kStandardUser ? ElevationType::kLimited : ElevationType::kFull;
+    HANDLE token = nullptr;
+    if (!TokenOfType(type, &token)) {
+        Fail("neither the driver's token nor its linked one is %s: error %lu",
+             type == ElevationType::kLimited ? "Limited" : "Full", GetLastError());
         return false;
+    }
+    const char* desktop = as == StartAs::kHidden ? HiddenDesktop() : nullptr;
+    if (as == StartAs::kHidden && desktop == nullptr) return false;
     BOOL started = FALSE;
     if (unicode) {
         static wchar_t wide_line[kLineSize];

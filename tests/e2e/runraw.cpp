@@ -1,6 +1,6 @@
 // runraw FILE: starts the command line held in FILE byte for byte (no quoting, no code-page
-// conversion on the way), with the limited token a standard user has (or, where the environment
-// sets RUNRAW_ELEVATED, with its own elevated one), waits for it and exits with its exit code.
+// conversion on the way), with a Limited token, a standard user's (or, where the environment sets
+// RUNRAW_ELEVATED, with a Full one), waits for it and exits with its exit code.
 // Where RUNRAW_UTF8 is set, FILE holds the line as UTF-8 and it is started as Unicode, as a line
 // typed at the Command Prompt is; where RUNRAW_UTF16 is set, FILE holds it as UTF-16
 // (little-endian), unit for unit, so that it can hold what no UTF-8 can (an unpaired surrogate).
@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process;
     bool elevated = GetEnvironmentVariableA("RUNRAW_ELEVATED", nullptr, 0) > 0;
-    HANDLE token = elevated ? nullptr : LimitedToken();
-    if (!elevated && token == nullptr) return 122;
+    HANDLE token = nullptr;
+    if (!TokenOfType(elevated ? ElevationType::kFull : ElevationType::kLimited, &token)) return 122;
     bool utf16 = GetEnvironmentVariableA("RUNRAW_UTF16", nullptr, 0) > 0;
     if (utf16 || GetEnvironmentVariableA("RUNRAW_UTF8", nullptr, 0) > 0) {
         static wchar_t wide_line[65536];

@@ -53,7 +53,10 @@ const char16_t* SystemModulePath() {
 }
 
 SessionFacts ReadSystemSession() {
-    return SessionFacts{};
+    SessionFacts session = {};
+    session.station_visible = true;
+    session.session_id = 1;  // the first user's session since Windows Vista
+    return session;
 }
 
 ArgumentText WideArgument(char** argv, int index, char16_t* out, size_t out_size) {

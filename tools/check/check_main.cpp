@@ -4,8 +4,9 @@
 //
 //   regcomplete-check [--utf8] [--codepage N] [--lead-ranges 81-9F,E0-FC]
 //                     [--htm-command TEMPLATE] [--module-path PATH] [--system-dir PATH]
-//                     [--web-default yes|no] [--elevated full|default|no]
-//                     [--host HOST | --program PROGRAM] (-- TAIL | --tail-file FILE)
+//                     [--web-default yes|no] [--elevated full|default|no] [--session N]
+//                     [--station visible|hidden] [--host HOST | --program PROGRAM]
+//                     (-- TAIL | --tail-file FILE)
 //   regcomplete-check --stamp --host HOST [--company NAME] [--copyright TEXT] PROGRAM OUT
 //   regcomplete-check --show PROGRAM
 //   regcomplete-check --decode ADDRESS
@@ -36,7 +37,9 @@
 // the file type whose command is started (or "(--htm-command)"), for README "notepad"; then the
 // token's elevation (no, full or default) and whether the desktop's shell runs as this user, on
 // which an elevated program's own starts depend. --elevated stands for the token's elevation: on
-// the host it is "no" unless given, and the shell never runs as this user.
+// the host it is "no" unless given, and the shell never runs as this user. The very last line
+// says whether the program shows its dialog at all; --session and --station stand for its
+// session and window station, on the host session 1 and a visible station unless given.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -75,6 +78,9 @@ struct CheckArguments {
     int system_dir;
     Answer web_default;
     Elevation elevated;
+    bool has_session;
+    unsigned long session;  // --session's, when has_session
+    Answer station_visible;
     int tail_file;     // argv's index of --tail-file's value, 0 when not given
     int separator;     // index of "--" in argv, 0 when not given
     const char* host;  // the registration host of the addresses
@@ -92,6 +98,7 @@ constexpr char kUsage[] =
     "usage: regcomplete-check [--utf8] [--codepage N] [--lead-ranges 81-9F,E0-FC]\n"
     "                         [--htm-command TEMPLATE] [--module-path PATH] [--system-dir PATH]\n"
     "                         [--web-default yes|no] [--elevated full|default|no]\n"
+    "                         [--session N] [--station visible|hidden]\n"
     "                         [--host HOST | --program PROGRAM] (-- TAIL | --tail-file FILE)\n"
     "       regcomplete-check --stamp --host HOST [--company NAME] [--copyright TEXT] PROGRAM OUT\n"
     "       regcomplete-check --show PROGRAM\n"
@@ -144,10 +151,10 @@ bool ParseCodePage(const char* text, unsigned* code_page) {
 
 // What is wrong with the option `option`: unknown, or given without its value.
 const char* UnknownOption(const char* option, bool has_value) {
-    static const char* const kTakingValues[] = {"--tail-file",   "--codepage",    "--lead-ranges",
-                                                "--htm-command", "--module-path", "--system-dir",
-                                                "--web-default", "--host",        "--program",
-                                                "--elevated",    "--company",     "--copyright"};
+    static const char* const kTakingValues[] = {
+        "--tail-file",  "--codepage",    "--lead-ranges", "--htm-command", "--module-path",
+        "--system-dir", "--web-default", "--host",        "--program",     "--elevated",
+        "--session",    "--station",     "--company",     "--copyright"};
     bool takes_value = false;
     for (const char* name : kTakingValues) takes_value = takes_value || strcmp(option, name) == 0;
     static char problem[160];
@@ -193,6 +200,23 @@ bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const
                 return false;
             }
             arguments->web_default = answer[0] == 'y' ? kYes : kNo;
+        } else if (strcmp(argv[i], "--session") == 0 && has_value) {
+            const char* number = argv[++i];
+            char* stop = nullptr;
+            unsigned long long value = strtoull(number, &stop, 10);
+            if (*number < '0' || *number > '9' || *stop != '\0' || value > 0xFFFFFFFFull) {
+                *problem = "--session needs a session number";
+                return false;
+            }
+            arguments->has_session = true;
+            arguments->session = static_cast<unsigned long>(value);
+        } else if (strcmp(argv[i], "--station") == 0 && has_value) {
+            const char* answer = argv[++i];
+            if (strcmp(answer, "visible") != 0 && strcmp(answer, "hidden") != 0) {
+                *problem = "--station needs visible or hidden";
+                return false;
+            }
+            arguments->station_visible = answer[0] == 'v' ? kYes : kNo;
         } else if (strcmp(argv[i], "--host") == 0 && has_value) {
             arguments->host_index = ++i;
         } else if (strcmp(argv[i], "--program") == 0 && has_value) {
@@ -361,9 +385,24 @@ const char* ElevationName(const SessionFacts& session) {
     return "limited";
 }
 
-// What the platform says of the token and the desktop's shell, unless --elevated stands for it.
-SessionFacts SessionOf(Elevation elevated) {
+// Whether the dialog is shown, and if not, why.
+const char* DialogName(const SessionFacts& session) {
+    switch (WhyNoDialog(session)) {
+        case NoDialog::kNone: break;
+        case NoDialog::kHiddenStation: return "not shown (hidden window station)";
+        case NoDialog::kServiceSession: return "not shown (session 0)";
+    }
+    return "shown";
+}
+
+// What the platform says of the station, the session, the token and the desktop's shell, unless
+// --station, --session or --elevated stands for it.
+SessionFacts SessionOf(const CheckArguments& arguments) {
     SessionFacts session = ReadSystemSession();
+    if (arguments.station_visible != kAsThePlatformSays)
+        session.station_visible = arguments.station_visible == kYes;
+    if (arguments.has_session) session.session_id = arguments.session;
+    Elevation elevated = arguments.elevated;
     if (elevated != Elevation::kAsThePlatformSays) session.elevated = elevated != Elevation::kNo;
     if (elevated == Elevation::kFull) session.elevation_type = ElevationType::kFull;
     if (elevated == Elevation::kDefault) session.elevation_type = ElevationType::kDefault;
@@ -439,7 +478,7 @@ void GatherFacts(char** argv, const CheckArguments& arguments, CheckFacts* facts
     facts->ssl.system_directory = facts->plain.system_directory = system_dir;
     if (arguments.web_default != kAsThePlatformSays)
         facts->ssl.has_web_default = facts->plain.has_web_default = arguments.web_default == kYes;
-    facts->session = SessionOf(arguments.elevated);
+    facts->session = SessionOf(arguments);
 }
 
 void PrintReadings(const FieldOutput& output, const Readings& readings) {
@@ -493,6 +532,7 @@ void PrintLaunches(const FieldOutput& output, const char* host, const CharClass&
     PrintWays("readme_ways", readme_plan.plan, u"notepad");
     Say(Stream::kOut, "elevation: %s\n", ElevationName(facts.session));
     Say(Stream::kOut, "shell_is_this_user: %s\n", facts.session.shell_is_this_user ? "yes" : "no");
+    Say(Stream::kOut, "dialog: %s\n", DialogName(facts.session));
 }
 
 // A host given as argument `index`: as the rule reads it into `host` (UTF-8, every character

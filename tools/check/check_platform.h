@@ -61,8 +61,8 @@ void ReadSystemBrowserFacts(BrowserFacts* ssl, BrowserFacts* plain, const char16
 // The tool's own path, or null when the platform cannot give it (always on the host).
 const char16_t* SystemModulePath();
 
-// The token and who runs the desktop's shell. On the host, not elevated, and the shell never runs
-// as this user.
+// The window station, the session, the token and who runs the desktop's shell. On the host, a
+// visible station in session 1, not elevated, and the shell never runs as this user.
 SessionFacts ReadSystemSession();
 
 // What a text argument turned out to be.
