@@ -26,8 +26,8 @@ const char* HostNameAdvice(HostNameProblem problem);
 // 0 stamped, 1 refused, 2 a file could not be read or written.
 int RunStamp(const StampArguments& arguments);
 
-// Prints the version, host and names `file` carries, and the release it was made from; 1 when it is no regcomplete.exe, 2 when it
-// cannot be read.
+// Prints the version, host and names `file` carries, and the release it was made from; 1 when it is
+// no regcomplete.exe, 2 when it cannot be read.
 int RunShow(const NamedFile& file);
 
 // The host that the program `file` registers at into `host` (empty when it has none): 0, or as
