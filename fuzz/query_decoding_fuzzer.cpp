@@ -10,9 +10,9 @@
 #include "request/query_decoding.h"
 
 #include <errno.h>
-#include <iconv.h>
 
 #include "code_page_text.h"
+#include "../tests/test_support.h"
 #include "fuzz_invariants.h"
 #include "request/query_encoding.h"
 
@@ -39,16 +39,9 @@ unsigned ModelComposed(unsigned char letter, unsigned char mark) {
 }
 
 std::string Convert(const char* from, const std::string& text) {
-    iconv_t descriptor = iconv_open("UTF-8", from);
-    std::string out(4 * text.size() + 4, '\0');
-    char* in = const_cast<char*>(text.data());
-    size_t left = text.size();
-    char* written = &out[0];
-    size_t room = out.size();
-    bool converted = iconv(descriptor, &in, &left, &written, &room) != static_cast<size_t>(-1);
-    iconv_close(descriptor);
-    out.resize(converted ? out.size() - room : 0);
-    return converted ? out : "(" + std::string(from) + " without a character)";
+    std::string out;
+    return IconvText("UTF-8", from, text, &out) ? out
+                                                : "(" + std::string(from) + " without a character)";
 }
 
 std::string JisToUtf8(unsigned code) {

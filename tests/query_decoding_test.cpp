@@ -1,7 +1,6 @@
 #include "request/query_decoding.h"
 
 #include <ctype.h>
-#include <iconv.h>
 #include <string.h>
 
 #include <string>
@@ -15,16 +14,8 @@ namespace {
 
 // Text between UTF-8 and code page 932, so that the rows are written as a reader sees them.
 std::string Convert(const char* to, const char* from, const std::string& text) {
-    iconv_t descriptor = iconv_open(to, from);
-    std::string out(4 * text.size(), '\0');
-    char* in = const_cast<char*>(text.data());
-    size_t left = text.size();
-    char* written = &out[0];
-    size_t room = out.size();
-    bool converted = iconv(descriptor, &in, &left, &written, &room) != static_cast<size_t>(-1);
-    iconv_close(descriptor);
-    out.resize(out.size() - room);
-    return converted ? out : "(not " + std::string(from) + ")";
+    std::string out;
+    return IconvText(to, from, text, &out) ? out : "(not " + std::string(from) + ")";
 }
 
 struct Decoded {

@@ -1,6 +1,7 @@
 // Shared helpers of the native tests.
 #pragma once
 
+#include <iconv.h>
 #include <stdio.h>
 
 #include <string>
@@ -76,4 +77,20 @@ inline std::string Utf8(const char16_t* text) {
         }
     }
     return out;
+}
+
+// `text` from the character set `from` into `to` (glibc's iconv names) as far as it converts, into
+// `out`: glibc's tables as a reference that owes nothing to the code under test. False when some of
+// it is no character of `from`, or does not fit four bytes a byte.
+inline bool IconvText(const char* to, const char* from, const std::string& text, std::string* out) {
+    iconv_t descriptor = iconv_open(to, from);
+    out->assign(4 * text.size() + 4, '\0');
+    char* in = const_cast<char*>(text.data());
+    size_t left = text.size();
+    char* written = &(*out)[0];
+    size_t room = out->size();
+    bool converted = iconv(descriptor, &in, &left, &written, &room) != static_cast<size_t>(-1);
+    iconv_close(descriptor);
+    out->resize(out->size() - room);
+    return converted;
 }
