@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Runs docs/vendor.md's section "From the source, on Debian 12" as a vendor would: every
-# ```sh block of it, in order, in one shell, as written, in a copy of the source tree (tracked and
-# new files). Then checks what the commands must have made: bin/ with the two programs only, and
+# Runs docs/from-source.md as a vendor would: every ```sh block of it, in order, in one shell, as
+# written, in a copy of the source tree (tracked and new files). Then checks what the commands must have made: bin/ with the two programs only, and
 # the host the commands gave in the version resource and in the check tool's version line. Last,
 # the same tree configured again: a host that is no host name stops the configure step, and
 # without a host cpack makes the release for every vendor, whose regcomplete.exe is unsigned and
@@ -20,11 +19,10 @@ git -C "$top" ls-files -z --cached --others --exclude-standard |
     tar -C "$top" --null --ignore-failed-read -T - -cf - 2>/dev/null | tar -C "$copy" -xf - ||
     { echo "FAIL: could not copy the sources"; exit 1; }
 
-# The page's sh blocks under its title, as written.
-awk '/^#+ / { inside = ($0 ~ /^## From the source, on Debian 12$/) }
-     inside && /^```/ { if (block) { block = 0; next } if ($0 == "```sh") { block = 1; next } }
-     inside && block' "$top/docs/vendor.md" >"$work/commands.sh"
-grep -q . "$work/commands.sh" || { echo "FAIL: no commands in docs/vendor.md for vendors"; exit 1; }
+# The page's sh blocks, as written.
+awk '/^```/ { if (block) { block = 0; next } if ($0 == "```sh") { block = 1; next } }
+     block' "$top/docs/from-source.md" >"$work/commands.sh"
+grep -q . "$work/commands.sh" || { echo "FAIL: no commands in docs/from-source.md for vendors"; exit 1; }
 
 # The tests' Wine prefix, but not their locale: the commands must set the one Wine needs themselves.
 # shellcheck source=tests/e2e/wine_env.sh
@@ -35,7 +33,7 @@ unset LC_ALL
 
 if ! (cd "$copy" && bash -euxo pipefail "$work/commands.sh") >"$work/commands.log" 2>&1; then
     tail -n 40 "$work/commands.log"
-    echo "FAIL: the commands of docs/vendor.md stopped (see above)"
+    echo "FAIL: the commands of docs/from-source.md stopped (see above)"
     exit 1
 fi
 
