@@ -41,7 +41,12 @@ fi
 expected="$name/CHANGES.md
 $name/LICENSE
 $name/README.md
-$(cd "$(dirname "$0")/.." && LC_ALL=C ls docs/* | grep -vx docs/zip-readme.md | sed "s|^|$name/|")
+$name/docs/browser.md
+$name/docs/check-options.md
+$name/docs/dialog.png
+$name/docs/installers.md
+$name/docs/receiving.md
+$name/docs/vendor.md
 $name/examples/form/entry/regist.php
 $name/examples/inno/readme.txt
 $name/examples/inno/sample.iss
