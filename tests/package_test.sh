@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The release package, signed as a vendor would sign it: makes a throwaway self-signed code-signing
 # certificate with openssl, runs cpack with it named through the environment, then checks the zip's
-# name, its file list and its SHA-256 file, that its README is the vendor's, that osslsigncode accepts both packaged executables
-# against that certificate (and rejects the unsigned ones of the build tree), and that the signed
-# check tool still starts under Wine. Also checks that the build's bin/, beside which the tests'
-# programs are built, holds the two programs only.
+# name, its file list and its SHA-256 file, that its README is the vendor's, that osslsigncode
+# accepts both packaged executables against that certificate (and rejects the unsigned ones of the
+# build tree), that the signed check tool still starts under Wine, and that its usage points at a
+# page of the zip that names each of its options. Also checks that the build's bin/, beside which
+# the tests' programs are built, holds the two programs only.
 # usage: package_test.sh BUILD_DIR VERSION HOST   (REGCOMPLETE_WIN_BUILD set, for the Wine prefix)
 set -u
 build=$1 version=$2 host=$3
@@ -80,6 +81,16 @@ done
 wine_prefix_ready || { echo "FAIL: could not create the Wine prefix"; exit 1; }
 said=$(wine "unpacked/$name/regcomplete-check.exe" --version 2>/dev/null | tr -d '\r')
 [ "$said" = "regcomplete-check $version (host $host)" ] || fail "the signed check tool said '$said' under Wine"
+# Its usage points at a page of the zip, and that page names every option the usage lists.
+usage=$(wine "unpacked/$name/regcomplete-check.exe" --help 2>/dev/null | tr -d '\r')
+page=$(grep -o 'docs/[a-z-]*\.md' <<<"$usage" | head -n 1)
+if [ -n "$page" ] && [ -f "unpacked/$name/$page" ]; then
+    for option in $(grep -o -- '--[a-z0-9-]*[a-z0-9]' <<<"$usage" | sort -u); do
+        grep -qF -- "\`$option" "unpacked/$name/$page" || fail "$page does not name $option, which the usage lists"
+    done
+else
+    fail "the usage names no page of the zip: $usage"
+fi
 
 echo "$failures failed"
 [ $failures -eq 0 ]

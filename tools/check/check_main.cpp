@@ -108,7 +108,7 @@ constexpr char kUsage[] =
     "The first form shows what the command-line tail TAIL does in regcomplete.exe; --stamp writes\n"
     "a copy of the release's PROGRAM that registers at HOST to OUT; --show prints what a program\n"
     "carries; --decode prints the details a registration address carries, as typed.\n"
-    "docs/check-tool.md has every option.\n";
+    "docs/check-options.md has every option, with examples.\n";
 
 // One line on stderr: what is wrong, and where the usage is.
 int Usage(const char* problem) {
