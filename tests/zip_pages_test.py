@@ -19,7 +19,7 @@ LINK = re.compile(r"!?\[[^\]]*\]\(\s*<?([^)\s>]+)>?(?:\s+\"[^\"]*\")?\s*\)")
 URL = re.compile(r"[A-Za-z][A-Za-z0-9+.-]*://[^\s`)\]\"'<>]*")
 # A relative path with a folder: no slash first (slash options, absolute paths); under a folder of
 # the source tree, or with a file name with an extension last, or a slash at the end (a folder).
-FOLDER_PATH = re.compile(r"(?<![\w./%\\$-])(?:\.{1,2}/)*(?:(?:src|tests|scripts|build|fuzz|cmake|tools|bench|res)/[\w./-]*"
+FOLDER_PATH = re.compile(r"(?<![\w./%\\$-])(?:\.{1,2}/)*(?:(?:src|tests|scripts|build|fuzz|cmake|tools|bench|res|docs|examples)/[\w./-]*"
                          r"|\w[\w.-]*/(?:[\w.-]+/)*(?:[\w-]+\.[\w.]+(?![\w/])|(?=[\s`),;:'\"]|$)))")
 SOURCE_NAME = re.compile(r"(?<![\w./\\-])(?:[\w-]+\.(?:cpp|h|hpp|sh|cmake|py|in)|CMakeLists\.txt)(?![\w/.-]|\.\w)")
 
