@@ -19,9 +19,12 @@ LINK = re.compile(r"!?\[[^\]]*\]\(\s*<?([^)\s>]+)>?(?:\s+\"[^\"]*\")?\s*\)")
 URL = re.compile(r"[A-Za-z][A-Za-z0-9+.-]*://[^\s`)\]\"'<>]*")
 # A relative path with a folder: no slash first (slash options, absolute paths); under a folder of
 # the source tree, or with a file name with an extension last, or a slash at the end (a folder).
-FOLDER_PATH = re.compile(r"(?<![\w./%\\$-])(?:\.{1,2}/)*(?:(?:src|tests|scripts|build|fuzz|cmake|tools|bench|res|docs|examples)/[\w./-]*"
-                         r"|\w[\w.-]*/(?:[\w.-]+/)*(?:[\w-]+\.[\w.]+(?![\w/])|(?=[\s`),;:'\"]|$)))")
-SOURCE_NAME = re.compile(r"(?<![\w./\\-])(?:[\w-]+\.(?:cpp|h|hpp|sh|cmake|py|in)|CMakeLists\.txt)(?![\w/.-]|\.\w)")
+FOLDER_PATH = re.compile(
+    r"(?<![\w./%\\$-])(?:\.{1,2}/)*"
+    r"(?:(?:src|tests|scripts|build|fuzz|cmake|tools|bench|res|docs|examples)/[\w./-]*"
+    r"|\w[\w.-]*/(?:[\w.-]+/)*(?:[\w-]+\.[\w.]+(?![\w/])|(?=[\s`),;:'\"]|$)))")
+SOURCE_NAME = re.compile(
+    r"(?<![\w./\\-])(?:[\w-]+\.(?:cpp|h|hpp|sh|cmake|py|in)|CMakeLists\.txt)(?![\w/.-]|\.\w)")
 
 
 def slug(heading):
@@ -32,7 +35,9 @@ def slug(heading):
     return re.sub(r"[^\w\- ]", "", text).replace(" ", "-")
 
 
-def anchors(markdown):
+def heading_anchors(path):
+    with open(path, encoding="utf-8") as f:
+        markdown = f.read()
     seen = {}
     found = set()
     for heading in re.findall(r"^#{1,6}\s+(.*?)\s*#*\s*$", FENCE.sub("", markdown), re.M):
@@ -63,16 +68,16 @@ def check(root):
                 if re.match(r"[A-Za-z][A-Za-z0-9+.-]*:", target):
                     continue
                 file, _, anchor = target.partition("#")
-                linked = os.path.normpath(os.path.join(here, file)) if file else os.path.join(root, page)
+                linked = os.path.normpath(os.path.join(here, file or os.path.basename(page)))
                 if not inside(root, linked) or not os.path.exists(linked):
                     problems.append(f"{page}: link to {target}: no such file in the zip")
-                elif anchor and (not linked.endswith(".md") or anchor not in anchors(open(linked, encoding="utf-8").read())):
+                elif anchor and not (linked.endswith(".md") and anchor in heading_anchors(linked)):
                     problems.append(f"{page}: link to {target}: no such heading")
         plain = URL.sub(" ", text)
         for path in FOLDER_PATH.findall(plain):
             path = path.rstrip(".")
-            if not any(inside(root, p) and os.path.exists(p) for p in
-                       (os.path.normpath(os.path.join(here, path)), os.path.normpath(os.path.join(root, path)))):
+            places = (os.path.normpath(os.path.join(folder, path)) for folder in (here, root))
+            if not any(inside(root, p) and os.path.exists(p) for p in places):
                 problems.append(f"{page}: names {path}, which the zip lacks")
         for name in SOURCE_NAME.findall(plain):
             if name not in names:
@@ -84,7 +89,8 @@ def main():
     target = sys.argv[1]
     with tempfile.TemporaryDirectory() as scratch:
         if not target.endswith(".zip"):
-            made = subprocess.run(["cpack", "--config", os.path.join(target, "CPackConfig.cmake"), "-B", scratch],
+            config = os.path.join(target, "CPackConfig.cmake")
+            made = subprocess.run(["cpack", "--config", config, "-B", scratch],
                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
             zips = [f for f in os.listdir(scratch) if f.endswith(".zip")]
             if made.returncode != 0 or len(zips) != 1:
