@@ -8,10 +8,14 @@
 #    (mbstring's mb_convert_kana "KV" says what that is), for the address as sent and with every
 #    unreserved %XX decoded, as xdg-open passes it on;
 #  - the receiver's form holds the same values as --decode, byte for byte, for both addresses.
-# Then bad input: the page with what could be read, status 200, no PHP warning or notice.
-# usage: form_receiver_test.sh CHECK_TOOL SOURCE_DIR
+# Then bad input: the page with what could be read, status 200, no PHP warning or notice; and
+# how the details leave the address: a 303 to the path alone, a session of their own that the
+# page shown next ends, and the headers that keep the page out of caches and Referers.
+# With "cases", only the conformance cases of examples/form/cases.json instead, through --decode
+# and the receiver.
+# usage: form_receiver_test.sh CHECK_TOOL SOURCE_DIR [cases]
 set -u
-tool=$1 source=$2
+tool=$1 source=$2 mode=${3:-}
 for need in php curl iconv; do
     command -v "$need" >/dev/null || { echo "FAIL: $need is missing: run scripts/install-deps.sh"; exit 1; }
 done
@@ -32,13 +36,46 @@ fail() {
 # The value lines of --decode, without its notes.
 decode() { "$tool" --decode "$1" | grep -v '^note: '; }
 
-# "status NNN", then the form's fields for QUERY.
+# "status NNN", then the form's fields for QUERY, as a browser reaches them (the redirect followed,
+# with its cookie); a line more if a response on the way lacks "Cache-Control: no-store".
 form_values() {
     local page
-    page=$(curl -gs -w '\n%{http_code}' "http://127.0.0.1:$form_port/entry/regist.php${1:+?$1}")
+    page=$(curl -gsL -b '' -D "$scratch/headers" -w '\n%{http_code}' \
+        "http://127.0.0.1:$form_port/entry/regist.php${1:+?$1}")
     echo "status ${page##*$'\n'}"
+    [ "$(grep -ci '^cache-control: no-store' "$scratch/headers")" = "$(grep -c '^HTTP/' "$scratch/headers")" ] ||
+        echo "a response without Cache-Control: no-store"
     form_fields <<<"$page"
 }
+
+# Every case of examples/form/cases.json: --decode and the receiver's form give its details; a
+# detail that is null or empty is "(none)", a control character \xNN. Then exit.
+if [ "$mode" = cases ]; then
+    cases=0
+    while IFS= read -r -d '' why && IFS= read -r -d '' query && IFS= read -r -d '' expected; do
+        decoded=$(decode "http://127.0.0.1/entry/regist.php?$query")
+        [ "$decoded" = "$expected" ] ||
+            { fail "$why: --decode"; diff <(echo "$expected") <(echo "$decoded") | head -10; }
+        form=$(form_values "$query")
+        [ "$form" = "status 200"$'\n'"$expected" ] ||
+            { fail "$why: the form"; diff <(echo "status 200"; echo "$expected") <(echo "$form") | head -10; }
+        cases=$((cases + 1))
+    done < <(php -r '
+        foreach (json_decode(file_get_contents($argv[1]), true, 8, JSON_THROW_ON_ERROR) as $case) {
+            echo $case["why"], "\0", $case["query"], "\0";
+            foreach (["productid", "username", "organization", "serialno"] as $i => $key) {
+                $value = preg_replace_callback("/[\\x00-\\x1F\\x7F\\x{80}-\\x{9F}]/u",
+                    fn($c) => sprintf("\\x%02X", mb_ord($c[0], "UTF-8")), (string)$case[$key]);
+                echo $i ? "\n" : "", "$key: ", $value === "" ? "(none)" : $value;
+            }
+            echo "\0";
+        }' "$source/examples/form/cases.json")
+    echo "$cases cases of examples/form/cases.json"
+    [ "$cases" -ge 100 ] || fail "only $cases cases read"
+    [ "$failures" -eq 0 ] || { echo "$failures failures"; exit 1; }
+    echo "form cases: all passed"
+    exit 0
+fi
 
 # The details as the program read them (code page 932 bytes from the check tool), each as the
 # form must show it; "(none)" for one the address leaves out (the address's own tests say which).
@@ -174,6 +211,55 @@ received=$(curl -s --data-urlencode 'username=山田 <太郎>' --data-urlencode 
 id="received-username">山田 &lt;太郎&gt;
 id="received-organization">
 id="received-serialno">' ] || { fail "a posted form"; echo "$received"; }
+
+# The details leave the address: the response to an address with details is a bare 303 to the
+# path alone, with a session cookie of its own; the page it leads to is filled from the session and
+# ends it. Every response is no-store and no-referrer, the page says no-referrer too.
+base="http://127.0.0.1:$form_port/entry/regist.php"
+query='productid=SAMPLE-2026&username=%8E%52%93%63&serialno=1234-5678'
+filled='productid: SAMPLE-2026\nusername: 山田\norganization: (none)\nserialno: 1234-5678'
+empty='productid: (none)\nusername: (none)\norganization: (none)\nserialno: (none)'
+ended='set-cookie: regist_details=deleted; expires=Thu, 01 Jan 1970 00:00:01 GMT; Max-Age=0; path=/entry/regist.php; HttpOnly; SameSite=Lax'
+# response_to CURL_OPTION...: the response's status, its headers that matter, lower-cased, and
+# the form's fields.
+response_to() {
+    curl -gs -D "$scratch/headers" -o "$scratch/body" "$@"
+    tr -d '\r' <"$scratch/headers" | grep -iE '^(http/|location|cache-control|referrer-policy|set-cookie)' |
+        sed -E 's/^(HTTP\/[0-9.]+ [0-9]+).*/\1/; s/^([A-Za-z-]+):/\L\1:/; s/regist_details=[a-z0-9,-]{20,}/regist_details=ID/'
+    form_fields <"$scratch/body"
+}
+cookie_of() { tr -d '\r' <"$scratch/headers" | sed -n 's/^set-cookie: \(regist_details=[^;]*\).*/\1/Ip'; }
+sessions() { ls "$scratch/sessions" | wc -l; }
+# why | curl options (the address last) | the response, "\n" between lines; after each row the
+# session files left: "sessions N"
+while IFS='|' read -r why options answer; do
+    eval "set -- $options"
+    actual=$(response_to "$@"; echo "sessions $(sessions)")
+    [ "$actual" = "$(printf '%b' "$answer")" ] ||
+        { fail "$why"; diff <(printf '%b\n' "$answer") <(echo "$actual"); }
+    [[ "$why" != "an address with details"* ]] || first=$(cookie_of)
+    [[ "$why" != "the same address again"* ]] || second=$(cookie_of)
+done <<EOF_SESSION
+an address with details: a bare 303, the cookie neither Secure nor for scripts|"$base?$query"|HTTP/1.1 303\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; HttpOnly; SameSite=Lax\nlocation: /entry/regist.php\nsessions 1
+the same address again, with the first cookie: a new ID|-b "\$first" "$base?$query"|HTTP/1.1 303\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; HttpOnly; SameSite=Lax\nlocation: /entry/regist.php\nsessions 1
+the first session is gone: an empty form, its ID not taken|-b "\$first" "$base"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; HttpOnly; SameSite=Lax\n$ended\n$empty\nsessions 1
+the page the 303 leads to: filled from the session, which it ends|-b "\$second" "$base"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\n$ended\n$filled\nsessions 0
+the same page again: the details are gone|-b "\$second" "$base"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; HttpOnly; SameSite=Lax\n$ended\n$empty\nsessions 0
+over HTTPS the cookie is Secure|-H "X-Test-HTTPS: on" "$base?$query"|HTTP/1.1 303\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; secure; HttpOnly; SameSite=Lax\nlocation: /entry/regist.php\nsessions 1
+a query without details stays, and starts no session|"$base?lang=ja"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\n$empty\nsessions 1
+EOF_SESSION
+grep -q '<meta name="referrer" content="no-referrer">' "$scratch/body" || fail "the page has no referrer meta"
+# Details that waited longer than the receiver keeps them are not shown; the session ends.
+rm -f "$scratch/sessions"/*
+curl -gs -D "$scratch/headers" -o /dev/null "$base?$query"
+sed -i 's/stored|i:[0-9]*/stored|i:1/' "$scratch/sessions"/sess_*
+[ "$(response_to -b "$(cookie_of)" "$base" | tail -4; sessions)" = "$(printf '%b\n0' "$empty")" ] ||
+    fail "stale details shown, or their session left"
+# A posted form takes the posted values, never the session's, and ends the session too.
+curl -gs -D "$scratch/headers" -o /dev/null "$base?$query"
+[ "$(response_to -b "$(cookie_of)" --data 'username=posted' "$base" | tail -4; sessions)" = \
+    $'productid: (none)\nusername: posted\norganization: (none)\nserialno: (none)\n0' ] ||
+    fail "a post with a session cookie"
 
 echo "$compared tails compared; $skipped of their details not against mbstring (not Shift_JIS, or holding %)"
 [ "$compared" -ge 60 ] || fail "only $compared tails compared"
