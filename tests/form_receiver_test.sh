@@ -10,9 +10,10 @@
 #  - the receiver's form holds the same values as --decode, byte for byte, for both addresses.
 # Then bad input: the page with what could be read, status 200, no PHP warning or notice; and
 # how the details leave the address: a 303 to the path alone, a session of their own that the
-# page shown next ends, and the headers that keep the page out of caches and Referers.
-# With "cases", only the conformance cases of examples/form/cases.json instead, through --decode
-# and the receiver.
+# page shown next ends, and the headers that keep the page out of caches and Referers; and the
+# access log snippets of docs/receiving.md under nginx and Apache, where they are installed.
+# With "cases", only the conformance cases of examples/form/cases.json instead, through --decode,
+# the receiver and docs/receiving.md's loop for a form in another language.
 # usage: form_receiver_test.sh CHECK_TOOL SOURCE_DIR [cases]
 set -u
 tool=$1 source=$2 mode=${3:-}
@@ -73,6 +74,26 @@ if [ "$mode" = cases ]; then
         }' "$source/examples/form/cases.json")
     echo "$cases cases of examples/form/cases.json"
     [ "$cases" -ge 100 ] || fail "only $cases cases read"
+    # docs/receiving.md's loop for a form in another language, as written, with --decode as the
+    # form's reader.
+    mkdir -p "$scratch/loop/examples/form"
+    cp "$source/examples/form/cases.json" "$scratch/loop/examples/form/"
+    sed -n '/^```js$/,/^```$/p' "$source/docs/receiving.md" | sed '1d;$d' >"$scratch/loop/loop.js"
+    cat >"$scratch/loop/my-form.js" <<'EOF_READER'
+const { execFileSync } = require('node:child_process');
+exports.readDetails = (query) => {
+    const details = {};
+    const lines = execFileSync(process.env.CHECK_TOOL, ['--decode', `http://127.0.0.1/entry/regist.php?${query}`],
+        { encoding: 'utf8' }).split('\n');
+    for (const [, key, value] of lines.map((line) => /^(productid|username|organization|serialno): (.*)$/.exec(line)).filter(Boolean))
+        details[key] = value === '(none)' ? null : value.replace(/\\x([0-9A-F]{2})/g, (_, hex) => String.fromCharCode(parseInt(hex, 16)));
+    return details;
+};
+EOF_READER
+    if ! loop=$(CHECK_TOOL=$tool node "$scratch/loop/loop.js") ||
+        [ "$(tail -1 <<<"$loop")" != "$cases cases, 0 details differ" ]; then
+        fail "docs/receiving.md's loop: $(tail -1 <<<"$loop")"
+    fi
     [ "$failures" -eq 0 ] || { echo "$failures failures"; exit 1; }
     echo "form cases: all passed"
     exit 0
@@ -261,6 +282,69 @@ curl -gs -D "$scratch/headers" -o /dev/null "$base?$query"
 [ "$(response_to -b "$(cookie_of)" --data 'username=posted' "$base" | tail -4; sessions)" = \
     $'productid: (none)\nusername: posted\norganization: (none)\nserialno: (none)\n0' ] ||
     fail "a post with a session cookie"
+
+# The access log snippets of docs/receiving.md, as written, under nginx and Apache where they are
+# installed: the registration address is logged without its query, any other request as it came.
+logged_requests() {  # logged_requests PORT LOG: the request lines logged for three requests
+    local try
+    for try in $(seq 1 50); do curl -s -o /dev/null "http://127.0.0.1:$1/" && break; sleep 0.1; done
+    sleep 0.5
+    local before
+    before=$(wc -l <"$2")
+    curl -s "http://127.0.0.1:$1/entry/regist.php?$query" "http://127.0.0.1:$1/other?x=1" \
+        "http://127.0.0.1:$1/entry/regist.php" >/dev/null
+    sleep 0.5
+    tail -n +$((before + 1)) "$2" | grep -ao '"GET [^"]*"'
+}
+logged='"GET /entry/regist.php HTTP/1.1"
+"GET /other?x=1 HTTP/1.1"
+"GET /entry/regist.php HTTP/1.1"'
+snippet() { sed -n "/^\`\`\`$1\$/,/^\`\`\`\$/p" "$source/docs/receiving.md" | sed '1d;$d'; }
+port=$((20000 + RANDOM % 40000))
+if command -v nginx >/dev/null; then
+    mkdir -p "$scratch/nginx"
+    { echo "pid $scratch/nginx/pid; error_log $scratch/nginx/error.log; events {} http {"
+      snippet nginx | sed "s|/var/log/nginx/|$scratch/nginx/|"
+      echo "server { listen 127.0.0.1:$port; location / { return 200; } } }"; } >"$scratch/nginx/nginx.conf"
+    if nginx -e "$scratch/nginx/error.log" -p "$scratch/nginx" -c "$scratch/nginx/nginx.conf"; then
+        [ "$(logged_requests "$port" "$scratch/nginx/access.log")" = "$logged" ] ||
+            { fail "nginx's access log"; cat "$scratch/nginx/access.log"; }
+        kill "$(cat "$scratch/nginx/pid")"
+    else
+        fail "nginx did not start with docs/receiving.md's snippet"
+    fi
+else
+    echo "not run: docs/receiving.md's nginx snippet (no nginx)"
+fi
+if command -v apache2 >/dev/null; then
+    mkdir -p "$scratch/apache/htdocs"
+    { echo "ServerRoot $scratch/apache"
+      for module in mpm_event authz_core setenvif; do
+          echo "LoadModule ${module}_module /usr/lib/apache2/modules/mod_$module.so"
+      done
+      echo "User nobody
+Group nogroup
+Listen 127.0.0.1:$((port + 1))
+ServerName localhost
+PidFile $scratch/apache/pid
+ErrorLog $scratch/apache/error.log
+DocumentRoot $scratch/apache/htdocs
+Define APACHE_LOG_DIR $scratch/apache
+LogFormat \"%h %l %u %t \\\"%r\\\" %>s %O \\\"%{Referer}i\\\" \\\"%{User-Agent}i\\\"\" combined
+<VirtualHost *:$((port + 1))>"
+      snippet apache
+      echo "</VirtualHost>"; } >"$scratch/apache/httpd.conf"
+    chmod -R a+rX "$scratch"
+    if apache2 -f "$scratch/apache/httpd.conf" -k start; then
+        [ "$(logged_requests $((port + 1)) "$scratch/apache/access.log")" = "$logged" ] ||
+            { fail "Apache's access log"; cat "$scratch/apache/access.log"; }
+        apache2 -f "$scratch/apache/httpd.conf" -k stop
+    else
+        fail "Apache did not start with docs/receiving.md's snippet"
+    fi
+else
+    echo "not run: docs/receiving.md's Apache snippet (no apache2)"
+fi
 
 echo "$compared tails compared; $skipped of their details not against mbstring (not Shift_JIS, or holding %)"
 [ "$compared" -ge 60 ] || fail "only $compared tails compared"
