@@ -267,6 +267,7 @@ the same address again, with the first cookie: a new ID|-b "\$first" "$base?$que
 the first session is gone: an empty form, its ID not taken|-b "\$first" "$base"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; HttpOnly; SameSite=Lax\n$ended\n$empty\nsessions 1
 the page the 303 leads to: filled from the session, which it ends|-b "\$second" "$base"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\n$ended\n$filled\nsessions 0
 the same page again: the details are gone|-b "\$second" "$base"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; HttpOnly; SameSite=Lax\n$ended\n$empty\nsessions 0
+a cookie that can be no session ID is no session|-b "regist_details=../x!" "$base"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\n$empty\nsessions 0
 over HTTPS the cookie is Secure|-H "X-Test-HTTPS: on" "$base?$query"|HTTP/1.1 303\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; secure; HttpOnly; SameSite=Lax\nlocation: /entry/regist.php\nsessions 1
 a query without details stays, and starts no session|"$base?lang=ja"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\n$empty\nsessions 1
 EOF_SESSION

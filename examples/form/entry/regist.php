@@ -162,6 +162,12 @@ $path = (string)($_SERVER['SCRIPT_NAME'] ?? '');
 header('Cache-Control: no-store');
 header('Referrer-Policy: no-referrer');
 
+// A cookie that cannot be a session ID is no session: PHP may warn about it.
+$cookie = $_COOKIE[SESSION_NAME] ?? null;
+if (!is_string($cookie) || preg_match('/^[A-Za-z0-9,-]{1,256}$/D', $cookie) !== 1) {
+    unset($_COOKIE[SESSION_NAME]);
+}
+
 $query = (string)($_SERVER['QUERY_STRING'] ?? '');
 $values = array_fill_keys(array_keys(DETAILS), '');
 $carried = false;
@@ -181,7 +187,7 @@ if ($carried) {
     header("Location: $path", true, 303);
     exit;
 }
-if (is_string($_COOKIE[SESSION_NAME] ?? null)) {
+if (isset($_COOKIE[SESSION_NAME])) {
     $values = array_replace($values, array_intersect_key(take_details_from_session($path), $values));
 }
 if ($posted) {
