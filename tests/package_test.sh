@@ -43,6 +43,7 @@ expected="$name/CHANGES.md
 $name/LICENSE
 $name/README.md
 $(cd "$(dirname "$0")/.." && LC_ALL=C ls docs/* | grep -vx docs/zip-readme.md | sed "s|^|$name/|")
+$name/examples/form/cases.json
 $name/examples/form/entry/regist.php
 $name/examples/inno/readme.txt
 $name/examples/inno/sample.iss
