@@ -256,10 +256,12 @@ sessions() { ls "$scratch/sessions" | wc -l; }
 # session files left: "sessions N"
 while IFS='|' read -r why options answer; do
     eval "set -- $options"
-    actual=$(response_to "$@"; echo "sessions $(sessions)")
-    [ "$actual" = "$(printf '%b' "$answer")" ] ||
-        { fail "$why"; diff <(printf '%b\n' "$answer") <(echo "$actual"); }
+    got=$(response_to "$@"; echo "sessions $(sessions)")
+    [ "$got" = "$(printf '%b' "$answer")" ] ||
+        { fail "$why"; diff <(printf '%b\n' "$answer") <(echo "$got"); }
+    # shellcheck disable=SC2034 # read by the eval of a later row's options
     [[ "$why" != "an address with details"* ]] || first=$(cookie_of)
+    # shellcheck disable=SC2034
     [[ "$why" != "the same address again"* ]] || second=$(cookie_of)
 done <<EOF_SESSION
 an address with details: a bare 303, the cookie neither Secure nor for scripts|"$base?$query"|HTTP/1.1 303\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; HttpOnly; SameSite=Lax\nlocation: /entry/regist.php\nsessions 1
@@ -287,8 +289,7 @@ curl -gs -D "$scratch/headers" -o /dev/null "$base?$query"
 # The access log snippets of docs/receiving.md, as written, under nginx and Apache where they are
 # installed: the registration address is logged without its query, any other request as it came.
 logged_requests() {  # logged_requests PORT LOG: the request lines logged for three requests
-    local try
-    for try in $(seq 1 50); do curl -s -o /dev/null "http://127.0.0.1:$1/" && break; sleep 0.1; done
+    for _ in $(seq 1 50); do curl -s -o /dev/null "http://127.0.0.1:$1/" && break; sleep 0.1; done
     sleep 0.5
     local before
     before=$(wc -l <"$2")
