@@ -8,10 +8,15 @@
 #    (mbstring's mb_convert_kana "KV" says what that is), for the address as sent and with every
 #    unreserved %XX decoded, as xdg-open passes it on;
 #  - the receiver's form holds the same values as --decode, byte for byte, for both addresses.
-# Then bad input: the page with what could be read, status 200, no PHP warning or notice.
-# usage: form_receiver_test.sh CHECK_TOOL SOURCE_DIR
+# Then bad input: the page with what could be read, status 200, no PHP warning or notice; and
+# how the details leave the address: a 303 to the path alone, a session of their own that the
+# page shown next ends, and the headers that keep the page out of caches and Referers; and the
+# access log snippets of docs/receiving.md under nginx and Apache, where they are installed.
+# With "cases", only the conformance cases of examples/form/cases.json instead, through --decode,
+# the receiver and docs/receiving.md's loop for a form in another language.
+# usage: form_receiver_test.sh CHECK_TOOL SOURCE_DIR [cases]
 set -u
-tool=$1 source=$2
+tool=$1 source=$2 mode=${3:-}
 for need in php curl iconv; do
     command -v "$need" >/dev/null || { echo "FAIL: $need is missing: run scripts/install-deps.sh"; exit 1; }
 done
@@ -32,13 +37,67 @@ fail() {
 # The value lines of --decode, without its notes.
 decode() { "$tool" --decode "$1" | grep -v '^note: '; }
 
-# "status NNN", then the form's fields for QUERY.
+# "status NNN", then the form's fields for QUERY, as a browser reaches them (the redirect followed,
+# with its cookie); a line more if a response on the way lacks "Cache-Control: no-store".
 form_values() {
     local page
-    page=$(curl -gs -w '\n%{http_code}' "http://127.0.0.1:$form_port/entry/regist.php${1:+?$1}")
+    page=$(curl -gsL -b '' -D "$scratch/headers" -w '\n%{http_code}' \
+        "http://127.0.0.1:$form_port/entry/regist.php${1:+?$1}")
     echo "status ${page##*$'\n'}"
+    [ "$(grep -ci '^cache-control: no-store' "$scratch/headers")" = "$(grep -c '^HTTP/' "$scratch/headers")" ] ||
+        echo "a response without Cache-Control: no-store"
     form_fields <<<"$page"
 }
+
+# Every case of examples/form/cases.json: --decode and the receiver's form give its details; a
+# detail that is null is "(none)", and empty too in the form; a control character is \xNN. Then exit.
+if [ "$mode" = cases ]; then
+    cases=0
+    while IFS= read -r -d '' why && IFS= read -r -d '' query && IFS= read -r -d '' expected; do
+        decoded=$(decode "http://127.0.0.1/entry/regist.php?$query")
+        [ "$decoded" = "$expected" ] ||
+            { fail "$why: --decode"; diff <(echo "$expected") <(echo "$decoded") | head -10; }
+        form=$(form_values "$query")
+        expected=$(sed 's/^\([a-z]*\): $/\1: (none)/' <<<"$expected")
+        [ "$form" = "status 200"$'\n'"$expected" ] ||
+            { fail "$why: the form"; diff <(echo "status 200"; echo "$expected") <(echo "$form") | head -10; }
+        cases=$((cases + 1))
+    done < <(php -r '
+        foreach (json_decode(file_get_contents($argv[1]), true, 8, JSON_THROW_ON_ERROR) as $case) {
+            echo $case["why"], "\0", $case["query"], "\0";
+            foreach (["productid", "username", "organization", "serialno"] as $i => $key) {
+                $value = preg_replace_callback("/[\\x00-\\x1F\\x7F\\x{80}-\\x{9F}]/u",
+                    fn($c) => sprintf("\\x%02X", mb_ord($c[0], "UTF-8")), (string)$case[$key]);
+                echo $i ? "\n" : "", "$key: ", $case[$key] === null ? "(none)" : $value;
+            }
+            echo "\0";
+        }' "$source/examples/form/cases.json")
+    echo "$cases cases of examples/form/cases.json"
+    [ "$cases" -ge 100 ] || fail "only $cases cases read"
+    # docs/receiving.md's loop for a form in another language, as written, with --decode as the
+    # form's reader.
+    mkdir -p "$scratch/loop/examples/form"
+    cp "$source/examples/form/cases.json" "$scratch/loop/examples/form/"
+    sed -n '/^```js$/,/^```$/p' "$source/docs/receiving.md" | sed '1d;$d' >"$scratch/loop/loop.js"
+    cat >"$scratch/loop/my-form.js" <<'EOF_READER'
+const { execFileSync } = require('node:child_process');
+exports.readDetails = (query) => {
+    const details = {};
+    const lines = execFileSync(process.env.CHECK_TOOL, ['--decode', `http://127.0.0.1/entry/regist.php?${query}`],
+        { encoding: 'utf8' }).split('\n');
+    for (const [, key, value] of lines.map((line) => /^(productid|username|organization|serialno): (.*)$/.exec(line)).filter(Boolean))
+        details[key] = value === '(none)' ? null : value.replace(/\\x([0-9A-F]{2})/g, (_, hex) => String.fromCharCode(parseInt(hex, 16)));
+    return details;
+};
+EOF_READER
+    if ! loop=$(CHECK_TOOL=$tool node "$scratch/loop/loop.js") ||
+        [ "$(tail -1 <<<"$loop")" != "$cases cases, 0 details differ" ]; then
+        fail "docs/receiving.md's loop: $(tail -1 <<<"$loop")"
+    fi
+    [ "$failures" -eq 0 ] || { echo "$failures failures"; exit 1; }
+    echo "form cases: all passed"
+    exit 0
+fi
 
 # The details as the program read them (code page 932 bytes from the check tool), each as the
 # form must show it; "(none)" for one the address leaves out (the address's own tests say which).
@@ -174,6 +233,120 @@ received=$(curl -s --data-urlencode 'username=山田 <太郎>' --data-urlencode 
 id="received-username">山田 &lt;太郎&gt;
 id="received-organization">
 id="received-serialno">' ] || { fail "a posted form"; echo "$received"; }
+
+# The details leave the address: the response to an address with details is a bare 303 to the
+# path alone, with a session cookie of its own; the page it leads to is filled from the session and
+# ends it. Every response is no-store and no-referrer, the page says no-referrer too.
+base="http://127.0.0.1:$form_port/entry/regist.php"
+query='productid=SAMPLE-2026&username=%8E%52%93%63&serialno=1234-5678'
+filled='productid: SAMPLE-2026\nusername: 山田\norganization: (none)\nserialno: 1234-5678'
+empty='productid: (none)\nusername: (none)\norganization: (none)\nserialno: (none)'
+ended='set-cookie: regist_details=deleted; expires=Thu, 01 Jan 1970 00:00:01 GMT; Max-Age=0; path=/entry/regist.php; HttpOnly; SameSite=Lax'
+# response_to CURL_OPTION...: the response's status, its headers that matter, lower-cased, and
+# the form's fields.
+response_to() {
+    curl -gs -D "$scratch/headers" -o "$scratch/body" "$@"
+    tr -d '\r' <"$scratch/headers" | grep -iE '^(http/|location|cache-control|referrer-policy|set-cookie)' |
+        sed -E 's/^(HTTP\/[0-9.]+ [0-9]+).*/\1/; s/^([A-Za-z-]+):/\L\1:/; s/regist_details=[a-z0-9,-]{20,}/regist_details=ID/'
+    form_fields <"$scratch/body"
+}
+cookie_of() { tr -d '\r' <"$scratch/headers" | sed -n 's/^set-cookie: \(regist_details=[^;]*\).*/\1/Ip'; }
+sessions() { ls "$scratch/sessions" | wc -l; }
+# why | curl options (the address last) | the response, "\n" between lines; after each row the
+# session files left: "sessions N"
+while IFS='|' read -r why options answer; do
+    eval "set -- $options"
+    got=$(response_to "$@"; echo "sessions $(sessions)")
+    [ "$got" = "$(printf '%b' "$answer")" ] ||
+        { fail "$why"; diff <(printf '%b\n' "$answer") <(echo "$got"); }
+    # shellcheck disable=SC2034 # read by the eval of a later row's options
+    [[ "$why" != "an address with details"* ]] || first=$(cookie_of)
+    # shellcheck disable=SC2034
+    [[ "$why" != "the same address again"* ]] || second=$(cookie_of)
+done <<EOF_SESSION
+an address with details: a bare 303, the cookie neither Secure nor for scripts|"$base?$query"|HTTP/1.1 303\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; HttpOnly; SameSite=Lax\nlocation: /entry/regist.php\nsessions 1
+the same address again, with the first cookie: a new ID|-b "\$first" "$base?$query"|HTTP/1.1 303\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; HttpOnly; SameSite=Lax\nlocation: /entry/regist.php\nsessions 1
+the first session is gone: an empty form, its ID not taken|-b "\$first" "$base"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; HttpOnly; SameSite=Lax\n$ended\n$empty\nsessions 1
+the page the 303 leads to: filled from the session, which it ends|-b "\$second" "$base"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\n$ended\n$filled\nsessions 0
+the same page again: the details are gone|-b "\$second" "$base"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; HttpOnly; SameSite=Lax\n$ended\n$empty\nsessions 0
+a cookie that can be no session ID is no session|-b "regist_details=../x!" "$base"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\n$empty\nsessions 0
+over HTTPS the cookie is Secure|-H "X-Test-HTTPS: on" "$base?$query"|HTTP/1.1 303\ncache-control: no-store\nreferrer-policy: no-referrer\nset-cookie: regist_details=ID; path=/entry/regist.php; secure; HttpOnly; SameSite=Lax\nlocation: /entry/regist.php\nsessions 1
+a query without details stays, and starts no session|"$base?lang=ja"|HTTP/1.1 200\ncache-control: no-store\nreferrer-policy: no-referrer\n$empty\nsessions 1
+EOF_SESSION
+grep -q '<meta name="referrer" content="no-referrer">' "$scratch/body" || fail "the page has no referrer meta"
+# Details that waited longer than the receiver keeps them are not shown; the session ends.
+rm -f "$scratch/sessions"/*
+curl -gs -D "$scratch/headers" -o /dev/null "$base?$query"
+sed -i 's/stored|i:[0-9]*/stored|i:1/' "$scratch/sessions"/sess_*
+[ "$(response_to -b "$(cookie_of)" "$base" | tail -4; sessions)" = "$(printf '%b\n0' "$empty")" ] ||
+    fail "stale details shown, or their session left"
+# A posted form takes the posted values, never the session's, and ends the session too.
+curl -gs -D "$scratch/headers" -o /dev/null "$base?$query"
+[ "$(response_to -b "$(cookie_of)" --data 'username=posted' "$base" | tail -4; sessions)" = \
+    $'productid: (none)\nusername: posted\norganization: (none)\nserialno: (none)\n0' ] ||
+    fail "a post with a session cookie"
+
+# The access log snippets of docs/receiving.md, as written, under nginx and Apache where they are
+# installed: the registration address is logged without its query, any other request as it came.
+logged_requests() {  # logged_requests PORT LOG: the request lines logged for three requests
+    for _ in $(seq 1 50); do curl -s -o /dev/null "http://127.0.0.1:$1/" && break; sleep 0.1; done
+    sleep 0.5
+    local before
+    before=$(wc -l <"$2")
+    curl -s "http://127.0.0.1:$1/entry/regist.php?$query" "http://127.0.0.1:$1/other?x=1" \
+        "http://127.0.0.1:$1/entry/regist.php" >/dev/null
+    sleep 0.5
+    tail -n +$((before + 1)) "$2" | grep -ao '"GET [^"]*"'
+}
+logged='"GET /entry/regist.php HTTP/1.1"
+"GET /other?x=1 HTTP/1.1"
+"GET /entry/regist.php HTTP/1.1"'
+snippet() { sed -n "/^\`\`\`$1\$/,/^\`\`\`\$/p" "$source/docs/receiving.md" | sed '1d;$d'; }
+port=$((20000 + RANDOM % 40000))
+if command -v nginx >/dev/null; then
+    mkdir -p "$scratch/nginx"
+    { echo "pid $scratch/nginx/pid; error_log $scratch/nginx/error.log; events {} http {"
+      snippet nginx | sed "s|/var/log/nginx/|$scratch/nginx/|"
+      echo "server { listen 127.0.0.1:$port; location / { return 200; } } }"; } >"$scratch/nginx/nginx.conf"
+    if nginx -e "$scratch/nginx/error.log" -p "$scratch/nginx" -c "$scratch/nginx/nginx.conf"; then
+        [ "$(logged_requests "$port" "$scratch/nginx/access.log")" = "$logged" ] ||
+            { fail "nginx's access log"; cat "$scratch/nginx/access.log"; }
+        kill "$(cat "$scratch/nginx/pid")"
+    else
+        fail "nginx did not start with docs/receiving.md's snippet"
+    fi
+else
+    echo "not run: docs/receiving.md's nginx snippet (no nginx)"
+fi
+if command -v apache2 >/dev/null; then
+    mkdir -p "$scratch/apache/htdocs"
+    { echo "ServerRoot $scratch/apache"
+      for module in mpm_event authz_core setenvif; do
+          echo "LoadModule ${module}_module /usr/lib/apache2/modules/mod_$module.so"
+      done
+      echo "User nobody
+Group nogroup
+Listen 127.0.0.1:$((port + 1))
+ServerName localhost
+PidFile $scratch/apache/pid
+ErrorLog $scratch/apache/error.log
+DocumentRoot $scratch/apache/htdocs
+Define APACHE_LOG_DIR $scratch/apache
+LogFormat \"%h %l %u %t \\\"%r\\\" %>s %O \\\"%{Referer}i\\\" \\\"%{User-Agent}i\\\"\" combined
+<VirtualHost *:$((port + 1))>"
+      snippet apache
+      echo "</VirtualHost>"; } >"$scratch/apache/httpd.conf"
+    chmod -R a+rX "$scratch"
+    if apache2 -f "$scratch/apache/httpd.conf" -k start; then
+        [ "$(logged_requests $((port + 1)) "$scratch/apache/access.log")" = "$logged" ] ||
+            { fail "Apache's access log"; cat "$scratch/apache/access.log"; }
+        apache2 -f "$scratch/apache/httpd.conf" -k stop
+    else
+        fail "Apache did not start with docs/receiving.md's snippet"
+    fi
+else
+    echo "not run: docs/receiving.md's Apache snippet (no apache2)"
+fi
 
 echo "$compared tails compared; $skipped of their details not against mbstring (not Shift_JIS, or holding %)"
 [ "$compared" -ge 60 ] || fail "only $compared tails compared"

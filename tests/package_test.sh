@@ -48,6 +48,7 @@ $name/docs/dialog.png
 $name/docs/installers.md
 $name/docs/receiving.md
 $name/docs/vendor.md
+$name/examples/form/cases.json
 $name/examples/form/entry/regist.php
 $name/examples/inno/readme.txt
 $name/examples/inno/sample.iss

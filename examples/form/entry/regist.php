@@ -9,6 +9,12 @@
 // form's JIS X 0208 code. They are read from the raw query, not from $_GET: a katakana and a typed
 // "!" differ only in whether the "!" came escaped, and PHP's own reading loses that.
 //
+// The details leave the address as soon as the page has them: a request that carries them in its
+// query keeps them in a session of their own (a new ID, a cookie for this path alone) and is sent
+// on with 303 See Other to the same path without the query, so that no script of the page, no
+// history entry and no Referer ever holds them. The page shown next takes them out of the session
+// and ends it. Every response says no-store and no-referrer.
+//
 // PHP 8 with mbstring. Bad input gives the page with whatever could be read, never a warning.
 declare(strict_types=1);
 
@@ -116,16 +122,79 @@ function shown(string $text): string
     return htmlspecialchars($text, ENT_QUOTES | ENT_SUBSTITUTE, 'UTF-8');
 }
 
+// The session that carries the details across the redirect: its own cookie, sent back to this
+// path alone, never to a script (HttpOnly) nor by another site's links or forms (SameSite=Lax,
+// which still sends it on the top-level GET of the redirect).
+const SESSION_NAME = 'regist_details';
+// Seconds the details wait for the page that shows them; the browser follows the redirect at once.
+const DETAILS_LIFETIME = 60;
+
+function start_details_session(string $path): void
+{
+    $https = !in_array(strtolower((string)($_SERVER['HTTPS'] ?? '')), ['', 'off'], true);
+    session_name(SESSION_NAME);
+    session_set_cookie_params([
+        'lifetime' => 0, 'path' => $path, 'secure' => $https, 'httponly' => true, 'samesite' => 'Lax',
+    ]);
+    // No ID from the address, none the server did not make, and no cache headers of PHP's own.
+    session_start([
+        'use_strict_mode' => true, 'use_only_cookies' => true, 'use_trans_sid' => false,
+        'cache_limiter' => '', 'gc_maxlifetime' => DETAILS_LIFETIME,
+    ]);
+}
+
+// The details this session carried, if they are fresh, and the session ended with its cookie.
+function take_details_from_session(string $path): array
+{
+    start_details_session($path);
+    $kept = $_SESSION['details'] ?? null;
+    $fresh = is_array($kept) && time() - (int)($_SESSION['stored'] ?? 0) <= DETAILS_LIFETIME;
+    $_SESSION = [];
+    session_destroy();
+    $cookie = session_get_cookie_params();
+    unset($cookie['lifetime']);
+    setcookie(SESSION_NAME, '', ['expires' => 1] + $cookie);
+    return $fresh ? $kept : [];
+}
+
 $posted = ($_SERVER['REQUEST_METHOD'] ?? 'GET') === 'POST';
-$values = [];
+$path = (string)($_SERVER['SCRIPT_NAME'] ?? '');
+header('Cache-Control: no-store');
+header('Referrer-Policy: no-referrer');
+
+// A cookie that cannot be a session ID is no session: PHP may warn about it.
+$cookie = $_COOKIE[SESSION_NAME] ?? null;
+if (!is_string($cookie) || preg_match('/^[A-Za-z0-9,-]{1,256}$/D', $cookie) !== 1) {
+    unset($_COOKIE[SESSION_NAME]);
+}
+
+$query = (string)($_SERVER['QUERY_STRING'] ?? '');
+$values = array_fill_keys(array_keys(DETAILS), '');
+$carried = false;
 foreach (DETAILS as $key => $label) {
-    if ($posted) {
+    $raw = $posted ? null : raw_value($query, $key);
+    if ($raw !== null) {
+        $values[$key] = decode_value($raw);
+        $carried = true;
+    }
+}
+if ($carried) {
+    // A fresh ID for every address: no one who knew an earlier ID can read these details.
+    start_details_session($path);
+    session_regenerate_id(true);
+    $_SESSION = ['details' => $values, 'stored' => time()];
+    session_write_close();
+    header("Location: $path", true, 303);
+    exit;
+}
+if (isset($_COOKIE[SESSION_NAME])) {
+    $values = array_replace($values, array_intersect_key(take_details_from_session($path), $values));
+}
+if ($posted) {
+    foreach (DETAILS as $key => $label) {
         // Our own form posts UTF-8; anything else (an array, nothing) is no value.
         $value = $_POST[$key] ?? '';
         $values[$key] = is_string($value) ? $value : '';
-    } else {
-        $raw = raw_value((string)($_SERVER['QUERY_STRING'] ?? ''), $key);
-        $values[$key] = $raw === null ? '' : decode_value($raw);
     }
 }
 // A posted form is the vendor's to store here, from $values.
@@ -136,6 +205,7 @@ header('Content-Type: text/html; charset=utf-8');
 <html lang="ja">
 <head>
 <meta charset="utf-8">
+<meta name="referrer" content="no-referrer">
 <title>ユーザー登録</title>
 </head>
 <body>
