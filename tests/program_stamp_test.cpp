@@ -81,6 +81,11 @@ const DamageCase kDamageCases[] = {
          WriteMarker(image, image.size() - (sizeof kHostMarkerPrefix - 1));
      },
      true, StampResult::kDamaged},
+    {"the code's raw data ending past 4 GiB: its end wraps to a small one in 32 bits", kUnstamped,
+     [](Image& image, const ReleaseOffsets& offsets) {
+         Put32(image, SectionHeader(offsets, 0) + 16, 0x100000200u - uint32_t(offsets.text));
+     },
+     true, StampResult::kDamaged},
     {"the slot's section writable", kUnstamped,
      [](Image& image, const ReleaseOffsets& offsets) {
          Put32(image, SectionHeader(offsets, 1) + 36, 0xC0000040);
