@@ -36,6 +36,17 @@ void WriteMarker(Image& image, size_t at) {
 size_t SectionHeader(const ReleaseOffsets& offsets, size_t index) {
     return offsets.section_table + kSectionHeaderSize * index;
 }
+// Where `text` first stands in `image` as UTF-16: a key of the version resource, or its value.
+size_t Utf16At(const Image& image, const std::u16string& text) {
+    std::string bytes(image.begin(), image.end()), wanted;
+    for (char16_t unit : text)
+        wanted += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    return bytes.find(wanted);
+}
+// A string entry of the version resource starts with its length and its value's length.
+size_t EntryOf(const Image& image, const std::u16string& key) {
+    return Utf16At(image, key) - 6;
+}
 
 // An unstamped release broken in one way, then stamped with a valid host; `refresh` makes its
 // checksum right again, so that only the break itself can be the reason for the result.
@@ -54,6 +65,34 @@ const DamageCase kDamageCases[] = {
      [](Image&, const ReleaseOffsets&) {},
      false,
      StampResult::kStamped},
+    {".rsrc last, not padded: the version resource ends the file",
+     {"", u"", u"", true, -1, true},
+     [](Image&, const ReleaseOffsets&) {},
+     false,
+     StampResult::kStamped},
+    {"the slot ends exactly where its section's loaded data ends", kUnstamped,
+     [](Image& image, const ReleaseOffsets& offsets) {
+         size_t rdata = Get32(image, SectionHeader(offsets, 1) + 20);
+         Put32(image, SectionHeader(offsets, 1) + 8,
+               static_cast<uint32_t>(offsets.slot - rdata + sizeof(RegistrationHostSlot)));
+     },
+     true, StampResult::kStamped},
+    {"uninitialised data: a section with no raw data, its pointer past the file's end", kUnstamped,
+     [](Image& image, const ReleaseOffsets& offsets) {
+         size_t bss = SectionHeader(offsets, 4);
+         memcpy(&image[bss], ".bss", 4);
+         Put32(image, bss + 8, 0x100);  // loaded, but nothing in the file
+         Put32(image, bss + 12, 0x6000);
+         Put32(image, bss + 20, 0x100000);
+         Put16(image, offsets.pe + 6, 5);
+     },
+     true, StampResult::kStamped},
+    {"four data directories: none for a certificate table", kUnstamped,
+     [](Image& image, const ReleaseOffsets& offsets) { Put32(image, offsets.pe + 24 + 92, 4); },
+     true, StampResult::kNotThisProgram},
+    {"a 64-bit program (PE32+)", kUnstamped,
+     [](Image& image, const ReleaseOffsets& offsets) { Put16(image, offsets.pe + 24, 0x20B); },
+     true, StampResult::kNotThisProgram},
     {"a flipped code byte", kUnstamped,
      [](Image& image, const ReleaseOffsets& offsets) { image[offsets.text + 3] ^= 0x01; }, false,
      StampResult::kDamaged},
@@ -81,6 +120,11 @@ const DamageCase kDamageCases[] = {
          WriteMarker(image, image.size() - (sizeof kHostMarkerPrefix - 1));
      },
      true, StampResult::kDamaged},
+    {"the code's raw data ending past 4 GiB: its end wraps to a small one in 32 bits", kUnstamped,
+     [](Image& image, const ReleaseOffsets& offsets) {
+         Put32(image, SectionHeader(offsets, 0) + 16, 0x100000200u - uint32_t(offsets.text));
+     },
+     true, StampResult::kDamaged},
     {"the slot's section writable", kUnstamped,
      [](Image& image, const ReleaseOffsets& offsets) {
          Put32(image, SectionHeader(offsets, 1) + 36, 0xC0000040);
@@ -106,6 +150,19 @@ const DamageCase kDamageCases[] = {
          Put32(image, offsets.resource_data + 4, 200);
      },
      true, StampResult::kDamaged},
+    {"the version resource ends inside the copyright's value", kUnstamped,
+     [](Image& image, const ReleaseOffsets& offsets) {
+         size_t value = Utf16At(image, u"LegalCopyright") + 30;  // the key and its zero
+         size_t version = offsets.resource_data + 24;
+         Put32(image, offsets.resource_data + 4,
+               static_cast<uint32_t>(value + 2 * kNameSlotUnits - version));
+     },
+     true, StampResult::kDamaged},
+    {"a certificate table's offset, but no size", kUnstamped,
+     [](Image& image, const ReleaseOffsets& offsets) {
+         Put32(image, offsets.security_entry, static_cast<uint32_t>(image.size()));
+     },
+     true, StampResult::kDamaged},
     {"signed: the certificate table after the last section", kUnstamped,
      [](Image& image, const ReleaseOffsets& offsets) { image = Signed(image, offsets); }, false,
      StampResult::kSigned},
@@ -126,11 +183,27 @@ const DamageCase kDamageCases[] = {
          image[offsets.slot + sizeof kHostMarkerPrefix - 1] ^= 0x01;
      },
      true, StampResult::kNotThisRelease},
+    {"the copyright's slot a unit short", kUnstamped,
+     [](Image& image, const ReleaseOffsets&) { --image[EntryOf(image, u"LegalCopyright") + 2]; },
+     true, StampResult::kNotThisRelease},
     {"a zero-length child ahead of the strings: the walk must stop",
-     {"", u"", u"", false, true},
+     {"", u"", u"", false, 0},
      [](Image&, const ReleaseOffsets&) {},
      false,
      StampResult::kNotThisProgram},
+    {"a child of length 4, shorter than its own header: the walk stops there too",
+     {"", u"", u"", false, 4},
+     [](Image&, const ReleaseOffsets&) {},
+     false,
+     StampResult::kNotThisProgram},
+    {"OriginalFilename's value runs past its entry", kUnstamped,
+     [](Image& image, const ReleaseOffsets&) { image[EntryOf(image, u"OriginalFilename")] -= 2; },
+     true, StampResult::kNotThisProgram},
+    {"another program's OriginalFilename that starts with ours", kUnstamped,
+     [](Image& image, const ReleaseOffsets&) {
+         image[Utf16At(image, u"regcomplete.exe") + 30] = 'x';  // over its terminating zero
+     },
+     true, StampResult::kNotThisProgram},
     {"another program's OriginalFilename", kUnstamped,
      [](Image& image, const ReleaseOffsets&) {
          std::string bytes(image.begin(), image.end());
@@ -153,7 +226,10 @@ TEST(ProgramStamp, StampsOnlyAWholeReleaseAndLeavesARefusedOneUntouched) {
         if (c.expected == StampResult::kStamped) {
             ReleaseSettings settings = c.settings;
             settings.host = "regist.example.jp";
-            EXPECT_TRUE(stamped == BuildRelease(settings)) << c.why << ": not the build's bytes";
+            Image expected = BuildRelease(settings);
+            c.damage(expected, offsets);
+            if (c.refresh) RefreshChecksum(expected, offsets);
+            EXPECT_TRUE(stamped == expected) << c.why << ": not the build's bytes";
         } else {
             EXPECT_TRUE(stamped == image) << c.why << ": refused, yet changed";
         }
@@ -169,25 +245,27 @@ struct RequestCase {
     const char* why;
     const char* host;
     const char* company;  // UTF-8
+    const char* copyright;
     StampResult expected;
 };
 const std::string k127(127, 'c');
 const std::string k128(128, 'c');
 const RequestCase kRequestCases[] = {
-    {"a name of exactly 127 units fills its slot", "regist.example.jp", k127.c_str(),
+    {"a name of exactly 127 units fills its slot", "regist.example.jp", k127.c_str(), "© 2026",
      StampResult::kStamped},
-    {"a name of 128 units", "regist.example.jp", k128.c_str(), StampResult::kNameTooLong},
-    {"Japanese names", "regist.example.jp", "例示株式会社", StampResult::kStamped},
-    {"no host name", "regist/example", "", StampResult::kNotAHostName},
+    {"a name of 128 units", "regist.example.jp", k128.c_str(), "© 2026", StampResult::kNameTooLong},
+    {"a copyright of 128 units", "regist.example.jp", "", k128.c_str(), StampResult::kNameTooLong},
+    {"Japanese names", "regist.example.jp", "例示株式会社", "© 2026", StampResult::kStamped},
+    {"no host name", "regist/example", "", "© 2026", StampResult::kNotAHostName},
 };
 
 TEST(ProgramStamp, GivesTheBytesOfTheBuildWithTheSameHostAndNames) {
     for (const RequestCase& c : kRequestCases) {
         Image image = BuildRelease(kUnstamped);
         Image original = image;
-        std::u16string company = U16(c.company);
-        EXPECT_EQ(c.expected, Stamp(image, c.host, company.c_str(), u"© 2026")) << c.why;
-        ReleaseSettings settings = {c.host, company, u"© 2026"};
+        std::u16string company = U16(c.company), copyright = U16(c.copyright);
+        EXPECT_EQ(c.expected, Stamp(image, c.host, company.c_str(), copyright.c_str())) << c.why;
+        ReleaseSettings settings = {c.host, company, copyright};
         Image expected = c.expected == StampResult::kStamped ? BuildRelease(settings) : original;
         EXPECT_TRUE(image == expected) << c.why;
         ProgramStamp read;

@@ -24,8 +24,10 @@ struct ReleaseSettings {
     std::string host;  // empty: the release for every vendor
     std::u16string company;
     std::u16string copyright;
-    bool rsrc_last = false;          // no .reloc after .rsrc
-    bool zero_length_child = false;  // a child of length 0 ahead of the strings
+    bool rsrc_last = false;  // no .reloc after .rsrc
+    int short_child = -1;    // 0 to 5: a child of that length, shorter than its header, ahead of
+                             // the strings
+    bool unpadded = false;   // the last section's raw data not padded to the file alignment
 };
 
 // Where the offsets of a built image lie, for the rows that break them.
@@ -114,7 +116,9 @@ inline Image VersionResource(const ReleaseSettings& settings) {
     std::u16string comments = settings.host.empty() ? Wide(REGCOMPLETE_UNSTAMPED_COMMENTS)
                                                     : u"Registration host: " + Wide(settings.host);
     std::vector<Image> strings;
-    if (settings.zero_length_child) strings.push_back(Image{0, 0, 0, 0, 1, 0, 0, 0});
+    if (settings.short_child >= 0)
+        strings.push_back(
+            Image{static_cast<unsigned char>(settings.short_child), 0, 0, 0, 1, 0, 0, 0});
     strings.push_back(VersionString(u"Comments", comments, 19 + kHostSlotSize - 1));
     strings.push_back(VersionString(u"CompanyName", settings.company, REGCOMPLETE_NAME_SLOT_UNITS));
     strings.push_back(VersionString(u"FileVersion", Wide(REGCOMPLETE_VERSION), 0));
@@ -198,7 +202,7 @@ inline Image BuildRelease(const ReleaseSettings& settings, ReleaseOffsets* offse
         Put32(image, header + 8, section.virtual_size);
         Put32(image, header + 12, static_cast<uint32_t>(0x1000 * (i + 1)));
         image.insert(image.end(), section.data.begin(), section.data.end());
-        PadTo(image, kFileAlignment);
+        if (!settings.unpadded || i + 1 < sections.size()) PadTo(image, kFileAlignment);
         Put32(image, header + 16, static_cast<uint32_t>(image.size() - raw));
         Put32(image, header + 20, static_cast<uint32_t>(raw));
         Put32(image, header + 36, section.characteristics);

@@ -1,8 +1,10 @@
 // Shared helpers of the native tests.
 #pragma once
 
-#include <iconv.h>
 #include <stdio.h>
+#ifndef _WIN32  // mingw-w64 has no iconv: the rows that use it run on the host only
+#include <iconv.h>
+#endif
 
 #include <string>
 
@@ -79,6 +81,7 @@ inline std::string Utf8(const char16_t* text) {
     return out;
 }
 
+#ifndef _WIN32
 // `text` from the character set `from` into `to` (glibc's iconv names) as far as it converts, into
 // `out`: glibc's tables as a reference that owes nothing to the code under test. False when some of
 // it is no character of `from`, or does not fit four bytes a byte.
@@ -94,3 +97,4 @@ inline bool IconvText(const char* to, const char* from, const std::string& text,
     out->resize(out->size() - room);
     return converted;
 }
+#endif

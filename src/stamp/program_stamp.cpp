@@ -19,44 +19,50 @@ constexpr char16_t kCommentsPrefix[] = u"Registration host: ";
 static_assert(sizeof kCommentsPrefix / sizeof(char16_t) - 1 == kCommentsPrefixUnits,
               "the Comments slot starts with its prefix");
 
+// An offset into the file, or a length: 64 bits wide on every width, so that the sum of a few
+// 32-bit fields read from the headers cannot wrap (on i686, size_t would wrap at 4 GiB and a
+// section ending past it would seem to end early). Each is checked against the file's size before
+// it indexes a byte.
+using Offset = uint64_t;
+
 // A view of the file: every read is checked, and a read past the end gives 0 and marks it bad.
 struct Bytes {
     const unsigned char* data;
-    size_t size;
+    Offset size;
     bool bad;
 
-    bool Has(size_t offset, size_t length) const {
+    bool Has(Offset offset, Offset length) const {
         return offset <= size && length <= size - offset;
     }
-    uint32_t Read(size_t offset, size_t length) {
+    uint32_t Read(Offset offset, unsigned length) {
         if (!Has(offset, length)) {
             bad = true;
             return 0;
         }
         uint32_t value = 0;
-        for (size_t i = length; i > 0; --i) value = value << 8 | data[offset + i - 1];
+        for (unsigned i = length; i > 0; --i) value = value << 8 | data[offset + i - 1];
         return value;
     }
-    uint16_t U16(size_t offset) { return static_cast<uint16_t>(Read(offset, 2)); }
-    uint32_t U32(size_t offset) { return Read(offset, 4); }
+    uint16_t U16(Offset offset) { return static_cast<uint16_t>(Read(offset, 2)); }
+    uint32_t U32(Offset offset) { return Read(offset, 4); }
 };
 
 // Where the headers and the resource directory lie.
 struct PeLayout {
-    size_t checksum_offset;
-    size_t security_entry;     // the certificate table's directory entry
+    Offset checksum_offset;
+    Offset security_entry;     // the certificate table's directory entry
     uint32_t security_offset;  // the certificate table (a signature): its file offset and size
     uint32_t security_size;
-    size_t sections;  // offset of the section table
+    Offset sections;  // offset of the section table
     unsigned section_count;
     uint32_t resource_rva;
 };
 
 bool ReadLayout(Bytes& file, PeLayout* layout) {
     if (file.U16(0) != 0x5A4D) return false;  // "MZ"
-    size_t pe = file.U32(0x3C);
+    Offset pe = file.U32(0x3C);
     if (file.U32(pe) != 0x00004550) return false;  // "PE\0\0"
-    size_t optional = pe + 24;
+    Offset optional = pe + 24;
     layout->section_count = file.U16(pe + 6);
     layout->sections = optional + file.U16(pe + 20);
     if (file.U16(optional) != kPe32Magic || file.U32(optional + 92) < 5) return false;
@@ -79,9 +85,9 @@ struct Section {
 };
 
 Section SectionAt(Bytes& file, const PeLayout& layout, unsigned i) {
-    size_t header = layout.sections + 40 * i;
+    Offset header = layout.sections + Offset{40} * i;
     Section section = {};
-    for (size_t c = 0; c < sizeof section.name; ++c)
+    for (unsigned c = 0; c < sizeof section.name; ++c)
         section.name[c] = static_cast<char>(file.Read(header + c, 1));
     uint32_t virtual_size = file.U32(header + 8);
     section.rva = file.U32(header + 12);
@@ -94,7 +100,7 @@ Section SectionAt(Bytes& file, const PeLayout& layout, unsigned i) {
 
 // Whether the `length` bytes at `offset` lie in the loaded data of a section named `name`, and
 // whether it has `characteristics` (0: any).
-bool LiesIn(Bytes& file, const PeLayout& layout, size_t offset, size_t length, const char* name,
+bool LiesIn(Bytes& file, const PeLayout& layout, Offset offset, Offset length, const char* name,
             uint32_t characteristics) {
     for (unsigned i = 0; i < layout.section_count && !file.bad; ++i) {
         Section section = SectionAt(file, layout, i);
@@ -107,35 +113,35 @@ bool LiesIn(Bytes& file, const PeLayout& layout, size_t offset, size_t length, c
 }
 
 // Where the last section's raw data ends.
-size_t RawEnd(Bytes& file, const PeLayout& layout) {
-    size_t end = 0;
+Offset RawEnd(Bytes& file, const PeLayout& layout) {
+    Offset end = 0;
     for (unsigned i = 0; i < layout.section_count; ++i) {
         Section section = SectionAt(file, layout, i);
-        size_t section_end = size_t{section.raw} + section.raw_size;
+        Offset section_end = Offset{section.raw} + section.raw_size;
         if (section.raw_size != 0 && section_end > end) end = section_end;
     }
     return end;
 }
 
 // The file offset of `rva`, or 0 when no section holds it with `length` bytes.
-size_t OffsetOf(Bytes& file, const PeLayout& layout, uint32_t rva, size_t length) {
+Offset OffsetOf(Bytes& file, const PeLayout& layout, uint32_t rva, Offset length) {
     for (unsigned i = 0; i < layout.section_count; ++i) {
         Section section = SectionAt(file, layout, i);
         uint32_t into = rva - section.rva;
         if (rva >= section.rva && into < section.raw_size && length <= section.raw_size - into &&
-            file.Has(size_t{section.raw} + into, length))
-            return size_t{section.raw} + into;
+            file.Has(Offset{section.raw} + into, length))
+            return Offset{section.raw} + into;
     }
     return 0;
 }
 
 // The first entry under the resource directory at `directory` (an offset into the resource
 // section at `root`) with ID `id`, or the first entry of all when `id` is 0; its offset, or 0.
-size_t FindEntry(Bytes& file, size_t root, size_t directory, uint16_t id) {
+Offset FindEntry(Bytes& file, Offset root, Offset directory, uint16_t id) {
     unsigned named = file.U16(directory + 12);
     unsigned ids = file.U16(directory + 14);
     for (unsigned i = 0; i < named + ids && !file.bad; ++i) {
-        size_t entry = directory + 16 + 8 * i;
+        Offset entry = directory + 16 + Offset{8} * i;
         uint32_t name = file.U32(entry);
         if (id == 0 || (i >= named && name == id)) return root + (file.U32(entry + 4) & 0x7FFFFFFF);
     }
@@ -143,12 +149,12 @@ size_t FindEntry(Bytes& file, size_t root, size_t directory, uint16_t id) {
 }
 
 // The version resource's bytes: `*offset` in the file and `*size`. False when there is none.
-bool FindVersionResource(Bytes& file, const PeLayout& layout, size_t* offset, size_t* size) {
-    size_t root = OffsetOf(file, layout, layout.resource_rva, 16);
+bool FindVersionResource(Bytes& file, const PeLayout& layout, Offset* offset, Offset* size) {
+    Offset root = OffsetOf(file, layout, layout.resource_rva, 16);
     if (root == 0) return false;
-    size_t names = FindEntry(file, root, root, kVersionResourceType);
-    size_t languages = names != 0 ? FindEntry(file, root, names, 0) : 0;
-    size_t data = languages != 0 ? FindEntry(file, root, languages, 0) : 0;
+    Offset names = FindEntry(file, root, root, kVersionResourceType);
+    Offset languages = names != 0 ? FindEntry(file, root, names, 0) : 0;
+    Offset data = languages != 0 ? FindEntry(file, root, languages, 0) : 0;
     if (data == 0 || file.bad) return false;
     uint32_t rva = file.U32(data);
     *size = file.U32(data + 4);
@@ -156,32 +162,32 @@ bool FindVersionResource(Bytes& file, const PeLayout& layout, size_t* offset, si
     return *offset != 0 && !file.bad;
 }
 
-size_t Align4(size_t offset) {
-    return (offset + 3) & ~size_t{3};
+Offset Align4(Offset offset) {
+    return (offset + 3) & ~Offset{3};
 }
 
-bool KeyIs(Bytes& file, size_t key, const char16_t* wanted) {
-    size_t i = 0;
+bool KeyIs(Bytes& file, Offset key, const char16_t* wanted) {
+    unsigned i = 0;
     for (; wanted[i] != 0; ++i)
         if (file.U16(key + 2 * i) != wanted[i]) return false;
     return file.U16(key + 2 * i) == 0 && !file.bad;
 }
 
-size_t KeyEnd(Bytes& file, size_t key, size_t end) {
+Offset KeyEnd(Bytes& file, Offset key, Offset end) {
     while (key + 2 <= end && file.U16(key) != 0) key += 2;
     return key + 2;
 }
 
 // The child of the version block at `block` whose key is `key`: its offset, or 0. Offsets are
 // aligned from `base`, the resource's start, which is itself aligned.
-size_t FindChild(Bytes& file, size_t base, size_t block, const char16_t* key) {
-    size_t end = block + file.U16(block);
-    size_t value_length = file.U16(block + 2);
+Offset FindChild(Bytes& file, Offset base, Offset block, const char16_t* key) {
+    Offset end = block + file.U16(block);
+    Offset value_length = file.U16(block + 2);
     bool text = file.U16(block + 4) == 1;
-    size_t child = base + Align4(KeyEnd(file, block + 6, end) - base);
+    Offset child = base + Align4(KeyEnd(file, block + 6, end) - base);
     child = base + Align4(child + value_length * (text ? 2 : 1) - base);
     while (child + 6 <= end && !file.bad) {
-        size_t length = file.U16(child);
+        Offset length = file.U16(child);
         if (length < 6) break;  // shorter than its own header; at 0 the walk would stand still
         if (key == nullptr || KeyIs(file, child + 6, key)) return child;
         child = base + Align4(child + length - base);
@@ -192,16 +198,16 @@ size_t FindChild(Bytes& file, size_t base, size_t block, const char16_t* key) {
 // A string value of the version resource: where its units start and how many there are with the
 // terminating zero.
 struct VersionValue {
-    size_t offset;
-    size_t units;
+    Offset offset;
+    Offset units;
 };
 
-VersionValue FindString(Bytes& file, size_t base, size_t table, const char16_t* key) {
-    size_t entry = FindChild(file, base, table, key);
+VersionValue FindString(Bytes& file, Offset base, Offset table, const char16_t* key) {
+    Offset entry = FindChild(file, base, table, key);
     if (entry == 0) return VersionValue{0, 0};
-    size_t end = entry + file.U16(entry);
-    size_t value = base + Align4(KeyEnd(file, entry + 6, end) - base);
-    size_t units = file.U16(entry + 2);
+    Offset end = entry + file.U16(entry);
+    Offset value = base + Align4(KeyEnd(file, entry + 6, end) - base);
+    Offset units = file.U16(entry + 2);
     if (!file.Has(value, 2 * units) || value + 2 * units > end) return VersionValue{0, 0};
     return VersionValue{value, units};
 }
@@ -210,8 +216,8 @@ VersionValue FindString(Bytes& file, size_t base, size_t table, const char16_t* 
 struct Slots {
     size_t host_slot;  // offset of the marker
     size_t markers;    // how many markers the file holds
-    size_t version;    // the version resource: its offset and size
-    size_t version_size;
+    Offset version;    // the version resource: its offset and size
+    Offset version_size;
     VersionValue comments;
     VersionValue company;
     VersionValue copyright;
@@ -233,13 +239,13 @@ size_t FindHostSlot(const Bytes& file, size_t* count) {
 }
 
 bool FindSlots(Bytes& file, const PeLayout& layout, Slots* slots) {
-    size_t base = 0, size = 0;
+    Offset base = 0, size = 0;
     slots->host_slot = FindHostSlot(file, &slots->markers);
     if (slots->host_slot == 0 || !FindVersionResource(file, layout, &base, &size)) return false;
     slots->version = base;
     slots->version_size = size;
-    size_t strings = FindChild(file, base, base, u"StringFileInfo");
-    size_t table = strings != 0 ? FindChild(file, base, strings, nullptr) : 0;
+    Offset strings = FindChild(file, base, base, u"StringFileInfo");
+    Offset table = strings != 0 ? FindChild(file, base, strings, nullptr) : 0;
     if (table == 0) return false;
     slots->comments = FindString(file, base, table, u"Comments");
     slots->company = FindString(file, base, table, u"CompanyName");
@@ -316,7 +322,7 @@ bool ValueInVersion(Bytes& file, const PeLayout& layout, const Slots& slots,
 
 // Whether a release of this version is whole, as the linker left it and a signature after it.
 bool IsWhole(Bytes& file, const PeLayout& layout, const Slots& slots) {
-    size_t end = RawEnd(file, layout);
+    Offset end = RawEnd(file, layout);
     bool ends_right = layout.security_size == 0
                           ? layout.security_offset == 0 && end == file.size
                           : layout.security_offset == end &&
@@ -335,8 +341,8 @@ bool IsWhole(Bytes& file, const PeLayout& layout, const Slots& slots) {
 // and the checksum made again.
 struct Release {
     struct Patch {
-        size_t offset;
-        size_t length;
+        Offset offset;
+        Offset length;
         const unsigned char* bytes;
     };
     const unsigned char* image;
