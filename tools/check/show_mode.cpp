@@ -1,0 +1,9 @@
+// regcomplete-check --show PROGRAM: its argument, for RunShow (stamp_command.h).
+#include "check_modes.h"
+#include "stamp_command.h"
+
+int ShowMode(int argc, char** argv, int first) {
+    if (argc != first + 1) return Usage("--show takes one program");
+    static char16_t name[kWidePathSize];
+    return RunShow(FileArgument(argv, first, name, kWidePathSize));
+}
