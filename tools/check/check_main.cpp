@@ -13,21 +13,29 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: regcomplete-check [--utf8] [--codepage N] [--lead-ranges 81-9F,E0-FC]\n"
-    "                         [--htm-command TEMPLATE] [--module-path PATH] [--system-dir PATH]\n"
-    "                         [--web-default yes|no] [--elevated full|default|no]\n"
-    "                         [--session N] [--station visible|hidden]\n"
-    "                         [--host HOST | --program PROGRAM] (-- TAIL | --tail-file FILE)\n"
-    "       regcomplete-check --stamp --host HOST [--company NAME] [--copyright TEXT] PROGRAM OUT\n"
-    "       regcomplete-check --show PROGRAM\n"
-    "       regcomplete-check --decode ADDRESS\n"
-    "       regcomplete-check --version\n"
-    "       regcomplete-check --help\n"
-    "The first form shows what the command-line tail TAIL does in regcomplete.exe; --stamp writes\n"
-    "a copy of the release's PROGRAM that registers at HOST to OUT; --show prints what a program\n"
-    "carries; --decode prints the details a registration address carries, as typed.\n"
-    "docs/check-tool.md has every option.\n";
+// The usage, a line each: what --help prints, and what docs/check-tool.md tells at length.
+constexpr const char* kUsage[] = {
+    "usage: regcomplete-check [--utf8] [--codepage N] [--lead-ranges 81-9F,E0-FC]",
+    "                         [--htm-command TEMPLATE] [--module-path PATH] [--system-dir PATH]",
+    "                         [--web-default yes|no] [--elevated full|default|no]",
+    "                         [--session N] [--station visible|hidden]",
+    "                         [--host HOST | --program PROGRAM] (-- TAIL | --tail-file FILE)",
+    "       regcomplete-check --stamp --host HOST [--company NAME] [--copyright TEXT] PROGRAM OUT",
+    "       regcomplete-check --show PROGRAM",
+    "       regcomplete-check --decode [ADDRESS]",
+    "       regcomplete-check --version",
+    "       regcomplete-check --help | -h | -? | /?",
+    "Every form also takes --print-utf8, which writes UTF-8 to a file or pipe.",
+    "The first form shows what the command-line tail TAIL does in regcomplete.exe, with a note",
+    "for each detail that would not reach the address as given; --stamp writes a copy of the",
+    "release's PROGRAM that registers at HOST to OUT; --show prints what a program carries;",
+    "--decode prints the details a registration address carries, as typed: ADDRESS, or without",
+    "it each line of standard input.",
+    "Exit codes: 0 done, nothing lost; 1 a detail lost, a program that cannot register, or a stamp",
+    "refused; 2 bad usage, or a file that cannot be read or written. Without arguments the tool",
+    "prints this usage and exits with 2.",
+    "docs/check-tool.md has every option.",
+};
 
 int VersionMode(int, char**, int) {
     const char* host = RegistrationHost();
@@ -37,7 +45,7 @@ int VersionMode(int, char**, int) {
 }
 
 int HelpMode(int, char**, int) {
-    Say(Stream::kOut, "%s", kUsage);
+    for (const char* line : kUsage) Say(Stream::kOut, "%s\n", line);
     return 0;
 }
 
@@ -50,6 +58,7 @@ struct Mode {
 constexpr Mode kModes[] = {
     {"--stamp", false, StampMode},    {"--show", false, ShowMode}, {"--decode", false, DecodeMode},
     {"--version", true, VersionMode}, {"--help", true, HelpMode},  {"-h", true, HelpMode},
+    {"-?", true, HelpMode},           {"/?", true, HelpMode},
 };
 
 }  // namespace
@@ -57,9 +66,16 @@ constexpr Mode kModes[] = {
 int main(int argc, char** argv) {
     StartCheckProcess();
     WriteStdoutAsBytes();
+    int word = 1;
+    while (word < argc && TakeCommonOption(argv[word])) ++word;
+    // Started with nothing to do (as from a double-click): the usage, and the exit code of bad
+    // usage, so that a script that lost its arguments does not pass for one that checked.
+    if (word == argc) return HelpMode(argc, argv, word) + 2;
     for (const Mode& mode : kModes) {
-        if (argc >= 2 && strcmp(argv[1], mode.word) == 0 && (!mode.alone || argc == 2))
-            return mode.run(argc, argv, 2);
+        if (strcmp(argv[word], mode.word) != 0) continue;
+        int rest = 0;
+        if (!mode.alone || TakeOperands(argc, argv, word + 1, &rest) == 0)
+            return mode.run(argc, argv, word + 1);
     }
-    return CheckMode(argc, argv, 1);
+    return CheckMode(argc, argv, word);
 }

@@ -126,6 +126,7 @@ bool ParseCheckArguments(int argc, char** argv, int first, CheckArguments* argum
             arguments->separator = i;
             break;
         }
+        if (TakeCommonOption(argv[i])) continue;
         bool has_value = i + 1 < argc;
         if (strcmp(argv[i], "--utf8") == 0) {
             arguments->utf8 = true;

@@ -15,6 +15,13 @@ int StampMode(int argc, char** argv, int first);
 int ShowMode(int argc, char** argv, int first);
 int DecodeMode(int argc, char** argv, int first);
 
+// Applies `argument` if it is an option every mode takes (--print-utf8); false if it is none.
+bool TakeCommonOption(const char* argument);
+
+// The arguments from argv[first] on that are no common option, which it applies: how many, and
+// in `*operand` the index of the first (0 when there is none).
+int TakeOperands(int argc, char** argv, int first, int* operand);
+
 // One line on stderr: what is wrong, and where the usage is. Returns 2, the exit code of bad
 // usage.
 int Usage(const char* problem);

@@ -6,6 +6,39 @@
 #include "check_output.h"
 #include "code_page_text.h"
 
+namespace {
+
+struct CommonOption {
+    const char* name;
+    void (*apply)();
+};
+
+constexpr CommonOption kCommonOptions[] = {
+    {"--print-utf8", [] { SetPrintUtf8(true); }},
+};
+
+}  // namespace
+
+bool TakeCommonOption(const char* argument) {
+    for (const CommonOption& option : kCommonOptions) {
+        if (strcmp(argument, option.name) == 0) {
+            option.apply();
+            return true;
+        }
+    }
+    return false;
+}
+
+int TakeOperands(int argc, char** argv, int first, int* operand) {
+    int count = 0;
+    *operand = 0;
+    for (int i = first; i < argc; ++i) {
+        if (TakeCommonOption(argv[i])) continue;
+        if (count++ == 0) *operand = i;
+    }
+    return count;
+}
+
 int Usage(const char* problem) {
     Say(Stream::kErr, "regcomplete-check: %s; see regcomplete-check --help\n", problem);
     return 2;

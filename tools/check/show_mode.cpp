@@ -3,7 +3,8 @@
 #include "stamp_command.h"
 
 int ShowMode(int argc, char** argv, int first) {
-    if (argc != first + 1) return Usage("--show takes one program");
+    int program = 0;
+    if (TakeOperands(argc, argv, first, &program) != 1) return Usage("--show takes one program");
     static char16_t name[kWidePathSize];
-    return RunShow(FileArgument(argv, first, name, kWidePathSize));
+    return RunShow(FileArgument(argv, program, name, kWidePathSize));
 }

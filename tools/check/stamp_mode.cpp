@@ -33,6 +33,7 @@ bool ParseStampArguments(int argc, char** argv, int first, StampArguments* argum
     int files[2] = {};
     int file_count = 0;
     for (int i = first; i < argc; ++i) {
+        if (TakeCommonOption(argv[i])) continue;
         bool has_value = i + 1 < argc;
         if (strcmp(argv[i], "--host") == 0 && has_value) {
             TakeHost(argv, ++i, host, host_text);
