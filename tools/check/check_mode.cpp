@@ -41,6 +41,7 @@
 #include "check_platform.h"
 #include "code_page_text.h"
 #include "codepage/char_class.h"
+#include "detail_losses.h"
 #include "launch/launch_plan.h"
 #include "options/option_table.h"
 #include "options/options.h"
@@ -225,26 +226,32 @@ bool ReadTailFile(const NamedFile& path, bool utf8, char* tail, size_t size) {
     return true;
 }
 
-// The tail in the code page, from the command line or the file; null with `*problem` set when
-// there is none to read.
+// The tail in the code page, from the command line or the file; under --utf8 converted from the
+// text typed, `*typed`, with each character the code page cannot hold as "?". Null with
+// `*problem` set when there is none to read.
 const char* TakeTail(int argc, char** argv, const CheckArguments& arguments,
-                     const CharClass& classes, const char** problem) {
-    static char given[kTailSize];
+                     const CharClass& classes, const char** typed, const char** problem) {
+    // UTF-8 takes up to three bytes for each unit of a command line.
+    static char given[3 * kTailSize];
     static char converted[kTailSize];
+    const char* tail = given;
     if (arguments.tail_file == 0) {
         const TailSource source = {argc, argv, arguments.separator, arguments.utf8,
                                    arguments.code_page};
-        return TailAfterDoubleDash(source, classes, converted, sizeof converted, problem);
+        tail = TailAfterDoubleDash(source, classes, given, sizeof given, problem);
+        if (tail == nullptr) return nullptr;
+    } else {
+        static char16_t name[kWidePathSize];
+        NamedFile file = FileArgument(argv, arguments.tail_file, name, kWidePathSize);
+        if (!ReadTailFile(file, arguments.utf8, given, kTailSize)) {
+            *problem = "cannot read the --tail-file, or it is longer than a command line can be";
+            return nullptr;
+        }
     }
-    static char16_t name[kWidePathSize];
-    NamedFile file = FileArgument(argv, arguments.tail_file, name, kWidePathSize);
-    if (!ReadTailFile(file, arguments.utf8, given, sizeof given)) {
-        *problem = "cannot read the --tail-file, or it is longer than a command line can be";
-        return nullptr;
-    }
-    if (!arguments.utf8) return given;
+    *typed = tail;
+    if (!arguments.utf8) return tail;
     TextConversion result =
-        Utf8ToCodePage(given, strlen(given), arguments.code_page, converted, sizeof converted);
+        Utf8ToCodePageOrQuestionMark(tail, arguments.code_page, converted, sizeof converted);
     if (result == TextConversion::kConverted) return converted;
     *problem = ConversionProblem(result, "the tail");
     return nullptr;
@@ -375,21 +382,33 @@ struct Readings {
     unsigned mask;
     RegistrationOptions options;
     WideOptions wide;
+    unsigned not_in_code_page;  // the details with a character the code page cannot hold
 };
 
-void ReadBoth(const char* tail, const CheckArguments& arguments, const CharClass& classes,
-              Readings* readings) {
+// `typed` is the tail as typed under --utf8, which the program reads from its UTF-16 line.
+void ReadBoth(const char* tail, const char* typed, const CheckArguments& arguments,
+              const CharClass& classes, Readings* readings) {
     readings->mask = ParseOptions(tail, classes, &readings->options);
+    readings->not_in_code_page = 0;
     // From the line itself and under the system's own code page the tool reads both lines as the
     // program does.
     bool from_the_line = !arguments.has_lead_ranges && arguments.tail_file == 0 && !arguments.utf8;
     if (from_the_line &&
-        ReadWideAsTheProgram(arguments.code_page, &readings->options, &readings->wide))
+        ReadWideAsTheProgram(arguments.code_page, &readings->options, &readings->wide)) {
+        readings->not_in_code_page = DetailsNotInCodePage(arguments.code_page, readings->wide);
         return;
-    // Otherwise the UTF-16 reading is the tail's own text in the code page given.
+    }
+    // Otherwise the UTF-16 reading is the text typed, or the tail's own text in the code page.
     static char16_t wide_tail[kProcessCommandLineSize];
-    DecodeCodePage(arguments.code_page, tail, wide_tail, kProcessCommandLineSize);
+    if (arguments.utf8)
+        DecodeUtf8(typed, wide_tail, kProcessCommandLineSize);
+    else
+        DecodeCodePage(arguments.code_page, tail, wide_tail, kProcessCommandLineSize);
     ParseWideOptions(wide_tail, readings->options, &readings->wide);
+    if (!arguments.utf8) return;
+    // As the program does with its UTF-16 line.
+    readings->not_in_code_page = DetailsNotInCodePage(arguments.code_page, readings->wide);
+    LeaveOutDetailsNotInCodePage(readings->not_in_code_page, &readings->options);
 }
 
 // What the buttons' plans are made from: the platform's facts with the options' stand-ins.
@@ -484,6 +503,48 @@ void PrintLaunches(const FieldOutput& output, const char* host, const CharClass&
     Say(Stream::kOut, "dialog: %s\n", DialogName(facts.session));
 }
 
+// One "note:" line: the detail lost, why, and what to do.
+void PrintLoss(const DetailLoss& loss, unsigned code_page) {
+    const char* key = loss.option->query_key;
+    char letter = loss.option->letter;
+    switch (loss.why) {
+        case Loss::kPastReadLimit:
+            Say(Stream::kOut,
+                "note: %s (/%c) is not sent: it is past the 511 bytes of the tail that the "
+                "program reads; shorten the tail before it, or give /%c earlier\n",
+                key, letter, letter);
+            break;
+        case Loss::kNoRoom:
+            Say(Stream::kOut,
+                "note: %s (/%c) is not sent: no room is left for it in the address, which holds "
+                "511 bytes with every detail percent-encoded; shorten it or the details before "
+                "it\n",
+                key, letter);
+            break;
+        case Loss::kNotInCodePage: {
+            char16_t character[3] = {static_cast<char16_t>(loss.character), 0, 0};
+            if (loss.character >= 0x10000) {
+                character[0] = static_cast<char16_t>(0xD800 + ((loss.character - 0x10000) >> 10));
+                character[1] = static_cast<char16_t>(0xDC00 + (loss.character & 0x3FF));
+            }
+            Say(Stream::kOut, "note: %s (/%c) is not sent as given: '", key, letter);
+            PutWide(Stream::kOut, character);
+            Say(Stream::kOut,
+                "' (U+%04lX) is a character that code page %u cannot hold; leave it out\n",
+                loss.character, code_page);
+            break;
+        }
+        case Loss::kBlankAfterLetter:
+            Say(Stream::kOut,
+                "note: %s (/%c) is empty: the blank after /%c ends its value, and the text after "
+                "the blank is ignored; quote the value with no blank after the letter: "
+                "/%c\"...\"\n",
+                key, letter, letter, letter);
+            break;
+        case Loss::kNone: break;
+    }
+}
+
 // The registration host of the addresses: the tool's own, --host's or --program's. False, with
 // the exit code in `*exit_code`, when it cannot be had.
 bool ChooseHost(char** argv, CheckArguments* arguments, int* exit_code) {
@@ -500,6 +561,16 @@ bool ChooseHost(char** argv, CheckArguments* arguments, int* exit_code) {
             Say(Stream::kErr, ", '");
             PutFileBytes(Stream::kErr, host);
             Say(Stream::kErr, "', is no host name\n");
+            *exit_code = 1;
+            return false;
+        }
+        if (host[0] == '\0') {
+            Say(Stream::kErr, "regcomplete-check: ");
+            PutWide(Stream::kErr, program.name);
+            Say(Stream::kErr,
+                " has no registration host, so it cannot register: stamp it first "
+                "(regcomplete-check --stamp --host HOST PROGRAM OUT) and check the stamped "
+                "copy\n");
             *exit_code = 1;
             return false;
         }
@@ -532,16 +603,29 @@ int CheckMode(int argc, char** argv, int first) {
     if (!ChooseHost(argv, &arguments, &exit_code)) return exit_code;
     const CharClass classes = ClassesOf(arguments);
 
-    const char* tail = TakeTail(argc, argv, arguments, classes, &problem);
+    const char* typed = nullptr;
+    const char* tail = TakeTail(argc, argv, arguments, classes, &typed, &problem);
     if (tail == nullptr) return Usage(problem);
     if (!arguments.utf8) WarnOfUtf8(tail, arguments.code_page);
     static Readings readings;
-    ReadBoth(tail, arguments, classes, &readings);
+    ReadBoth(tail, typed, arguments, classes, &readings);
     static CheckFacts facts;
     GatherFacts(argv, arguments, &facts);
 
     const FieldOutput output = {arguments.utf8, arguments.code_page};
     PrintReadings(output, readings);
     PrintLaunches(output, arguments.host, classes, readings, facts);
-    return 0;
+
+    const LossFacts losses = {
+        tail,
+        &classes,
+        &readings.options,
+        &readings.wide,
+        readings.not_in_code_page,
+        arguments.code_page,
+        AddressOf(RegistrationScheme::kSsl, arguments.host, classes, readings)};
+    DetailLoss lost[kDetailCount];
+    size_t count = FindLosses(losses, lost);
+    for (size_t i = 0; i < count; ++i) PrintLoss(lost[i], arguments.code_page);
+    return count == 0 ? 0 : 1;
 }
