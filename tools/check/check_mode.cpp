@@ -10,7 +10,9 @@
 //
 // The addresses are those of the tool's own registration host unless --host names another, or
 // --program names a regcomplete.exe whose host they take; a tool of the release for every vendor
-// has none, and then no address. Everything is printed through check_output.h.
+// has none, and then no address; a --program with none cannot register and is refused. Last, a
+// "note:" line for each detail that does not reach the address as given (detail_losses.h), and
+// then the exit code is 1. Everything is printed through check_output.h.
 //
 // On the host TAIL is the one argument after "--". On Windows it is everything after " -- " on
 // the raw command line, so that quotes arrive exactly as an installer writes them, and the code

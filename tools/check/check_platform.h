@@ -4,7 +4,7 @@
 // check_host.cpp stands in for Windows with what a Linux terminal gives and fixed defaults. Both
 // read and write the user's files the safe way (a temporary file renamed over the target, files
 // told apart by identity) and say whether a stream is a console.
-// Everything the tool decides from them is in check_main.cpp, the same on both.
+// Everything the tool decides from them is in its modes (check_modes.h), the same on both.
 #pragma once
 
 #include <stddef.h>
