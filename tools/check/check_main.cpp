@@ -70,7 +70,10 @@ int main(int argc, char** argv) {
     while (word < argc && TakeCommonOption(argv[word])) ++word;
     // Started with nothing to do (as from a double-click): the usage, and the exit code of bad
     // usage, so that a script that lost its arguments does not pass for one that checked.
-    if (word == argc) return HelpMode(argc, argv, word) + 2;
+    if (word == argc) {
+        HelpMode(argc, argv, word);
+        return 2;
+    }
     for (const Mode& mode : kModes) {
         if (strcmp(argv[word], mode.word) != 0) continue;
         int rest = 0;
