@@ -64,5 +64,10 @@ message=$("$tool" --show "$tool" 2>&1)
 [ $? -eq 1 ] && grep -qF "is not regcomplete.exe" <<<"$message" ||
     fail "--show of the check tool itself: '$message'"
 
+# The check mode against the unstamped release: it cannot register, so nothing is checked.
+message=$("$tool" --program unstamped.exe -- /Pabc 2>&1)
+[ $? -eq 1 ] && grep -qF "has no registration host, so it cannot register: stamp it first" <<<"$message" &&
+    ! grep -q '^url_ssl' <<<"$message" || fail "--program of the unstamped release: '$message'"
+
 echo "$failures failed"
 [ $failures -eq 0 ]

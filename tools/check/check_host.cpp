@@ -24,18 +24,13 @@ void SetUpSystemClasses(unsigned code_page, CharClass* classes) {
     SetUpCharClass(classes, code_page, nullptr);
 }
 
-const char* TailAfterDoubleDash(const TailSource& source, const CharClass&, char* out,
-                                size_t out_size, const char** problem) {
+const char* TailAfterDoubleDash(const TailSource& source, const CharClass&, char*, size_t,
+                                const char** problem) {
     if (source.separator + 2 != source.argc) {
         *problem = "give the command-line tail as one argument after --";
         return nullptr;
     }
-    const char* tail = source.argv[source.separator + 1];
-    if (!source.utf8) return tail;
-    TextConversion result = Utf8ToCodePage(tail, strlen(tail), source.code_page, out, out_size);
-    if (result == TextConversion::kConverted) return out;
-    *problem = ConversionProblem(result, "the tail");
-    return nullptr;
+    return source.argv[source.separator + 1];
 }
 
 bool ReadWideAsTheProgram(unsigned, RegistrationOptions*, WideOptions*) {

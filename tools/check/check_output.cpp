@@ -192,3 +192,5 @@ void WriteUnitsAsUtf8(FILE* file, const char16_t* units, size_t count) {
         }
     }
 }
+
+void SetPrintUtf8(bool) {}

@@ -33,3 +33,7 @@ void PutCodePageText(Stream stream, const char* bytes, unsigned code_page, bool 
 // `count` units of UTF-16 (escaped already) as UTF-8 into `file`: what a file or pipe gets, and
 // on the host a terminal too.
 void WriteUnitsAsUtf8(FILE* file, const char16_t* units, size_t count);
+
+// --print-utf8: what goes to a file or pipe is UTF-8 whatever the console's code page. A stand-in
+// until the output layer writes other code pages: it writes UTF-8 there already.
+void SetPrintUtf8(bool utf8);

@@ -4,7 +4,7 @@
 // check_host.cpp stands in for Windows with what a Linux terminal gives and fixed defaults. Both
 // read and write the user's files the safe way (a temporary file renamed over the target, files
 // told apart by identity) and say whether a stream is a console.
-// Everything the tool decides from them is in check_main.cpp, the same on both.
+// Everything the tool decides from them is in its modes (check_modes.h), the same on both.
 #pragma once
 
 #include <stddef.h>
@@ -36,15 +36,15 @@ struct TailSource {
     int argc;
     char** argv;
     int separator;  // index of "--" in argv
-    bool utf8;      // --utf8: typed as text, to be converted to `code_page`
+    bool utf8;      // --utf8: typed as text, given back as UTF-8
     unsigned code_page;
 };
 
-// The tail after "--" in the code page: on the host the one argument after it; on Windows
-// everything after " -- " on the raw command line, so that quotes arrive exactly as an installer
-// writes them (under --utf8, from the UTF-16 line: the text as typed, not as the system's code
-// page could hold it). A converted tail goes into `out`. Null, with `*problem` set, when there is
-// none or it cannot be converted.
+// The tail after "--" in the code page, or under --utf8 as the UTF-8 text typed: on the host the
+// one argument after it; on Windows everything after " -- " on the raw command line, so that
+// quotes arrive exactly as an installer writes them (under --utf8, from the UTF-16 line: the text
+// as typed, not as the system's code page could hold it, converted into `out`). Null, with
+// `*problem` set, when there is none or it does not fit.
 const char* TailAfterDoubleDash(const TailSource& source, const CharClass& classes, char* out,
                                 size_t out_size, const char** problem);
 

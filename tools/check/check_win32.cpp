@@ -64,9 +64,10 @@ const char* TailAfterDoubleDash(const TailSource& source, const CharClass& class
         *problem = kNoSeparator;
         return nullptr;
     }
-    TextConversion result = WideToCodePage(AsWide(wide), source.code_page, out, out_size);
-    if (result == TextConversion::kConverted) return out;
-    *problem = ConversionProblem(result, "the tail");
+    if (WideCharToMultiByte(CP_UTF8, 0, AsWide(wide), -1, out, static_cast<int>(out_size), nullptr,
+                            nullptr) > 0)
+        return out;
+    *problem = ConversionProblem(TextConversion::kTooLong, "the tail");
     return nullptr;
 }
 
