@@ -146,6 +146,9 @@ constexpr Step kSteps[] = {
      "shown"},
     {"geometry", StepGeometry, kNeedsDialog, "FILE",
      "writes the dialog's screen geometry for the screenshot test"},
+    {"shell", StepShell, kAnyTime, "suspend|resume",
+     "suspends (or resumes) every thread of the prefix's explorer.exe, the desktop's shell, so "
+     "that what is handed to it hangs until resumed; a run that ends with it suspended resumes it"},
     {"wait-log", StepWaitLog, kAnyTime, "N", "until the launch log holds N records, and not more"},
     {"wait-exit", StepWaitExit, kAnyTime, "CODE",
      "until the program ends with exit code CODE, its dialog gone"},
@@ -248,6 +251,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         }
     }
     fclose(scenario);
+    if (driver.shell_suspended) {
+        Fail("the run ended with the desktop's shell suspended; resuming it");
+        char resume[] = "resume";
+        StepShell(driver, resume);
+    }
     EndLeftoverPrograms(driver);
     for (int i = 0; i < driver.window_count; ++i)
         if (IsWindow(driver.windows[i].window)) DestroyWindow(driver.windows[i].window);
