@@ -129,6 +129,9 @@ constexpr Step kSteps[] = {
     {"check-unicode", Check<StepCheckUnicode>, kNeedsDialog, "CODEPAGE",
      "the system code page is CODEPAGE, and the caption and every control's text, read as "
      "Unicode, are the template's and the info text"},
+    {"check-names", Check<StepCheckNames>, kNeedsDialog, "",
+     "the names a screen reader reads (MSAA, the client object's name): the dialog's caption, "
+     "each control's text, and for the information box the label that tells of it"},
     {"check-fit", Check<StepCheckFit>, kNeedsDialog, "DPI",
      "at DPI dots per inch, the dialog is centred and wholly on the screen, and each label's and "
      "button's text fits its control"},
