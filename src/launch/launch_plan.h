@@ -116,13 +116,12 @@ const char* WebScheme(const char* address);
 // The registration address `address`. Elevated, the desktop's shell opens the address itself, with
 // the desktop user's default browser; a shell that has not answered in time may still open it,
 // so nothing else is started for that press, and its message says so and gives the address. While
-// that earlier hand-over is still under way, a press starts nothing at all: a second browser could
-// follow the first, and the failure message would be untrue; its notice says so and gives the
-// address. Where
-// the program may start things with its own rights: with a web default, the shell and then the
-// ".htm" command; without one, the command and then the shell. Last, a message when nothing starts
-// a browser. A command that cannot be composed is left out. Without an address (a release no vendor
-// has stamped with a host), only a message that says so: no details go anywhere.
+// that earlier hand-over is still under way, a press starts nothing at all (a second browser could
+// follow the first, and the failure message would be untrue): its notice says so and gives the
+// address. Where the program may start things with its own rights: with a web default, the shell
+// and then the ".htm" command; without one, the command and then the shell. Last, a message when
+// nothing starts a browser. A command that cannot be composed is left out. Without an address (a
+// release no vendor has stamped with a host), only a message that says so: no details go anywhere.
 void PlanBrowserLaunch(const char* address, const BrowserFacts& facts, const SessionFacts& session,
                        BrowserPlan* out);
 
@@ -150,7 +149,7 @@ struct ReadmePlan {
 // Notepad from System32 (never one that lies in the program's or the current folder): elevated,
 // handed to the desktop's shell with the readme's path as its arguments (one that has not answered
 // in time ends the plan with a message that Notepad may still open, and while it is under way a
-// press only gives a notice that says so); where the program may
-// start it itself, with "notepad.exe " and the path as its command line, then the shell on the
-// file. Last, a message naming the path.
+// press gives only a notice that says so); where the program may start it itself, with
+// "notepad.exe " and the path as its command line, then the shell on the file. Last, a message
+// naming the path.
 void PlanReadmeLaunch(const ReadmeFacts& facts, const SessionFacts& session, ReadmePlan* out);
