@@ -138,8 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                               system32.c_str()};
         // An elevated token over a split one hands the address to the desktop's shell alone.
         bool elevated = (control & 32) != 0;
-        SessionFacts session = {true, 1, elevated,
-                                elevated ? ElevationType::kFull : ElevationType::kLimited, false};
+        ElevationType type = elevated ? ElevationType::kFull : ElevationType::kLimited;
+        SessionFacts session = {true, 1, elevated, type, false, false};
         std::unique_ptr<BrowserPlan> plan(new BrowserPlan);
         PlanBrowserLaunch(url_copy.get(), facts, session, plan.get());
         const LaunchPlan& steps = plan->plan;

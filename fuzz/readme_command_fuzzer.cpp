@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadmeFacts facts = {readme, has_module_path ? module_path.c_str() : nullptr,
                          has_system ? system32.c_str() : nullptr};
     std::unique_ptr<ReadmePlan> plan(new ReadmePlan);
-    PlanReadmeLaunch(facts, SessionFacts{true, 1, false, ElevationType::kLimited, false},
+    PlanReadmeLaunch(facts, SessionFacts{true, 1, false, ElevationType::kLimited, false, false},
                      plan.get());
     const LaunchPlan& steps = plan->plan;
 

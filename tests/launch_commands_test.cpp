@@ -321,7 +321,7 @@ std::string Describe(const LaunchPlan& plan) {
                 if (step.arguments != nullptr) described += " with " + Utf8(step.arguments);
                 if (step.directory != nullptr) described += " in " + Utf8(step.directory);
                 break;
-            case LaunchWay::kMessage: described += "message"; break;
+            case LaunchWay::kMessage: described += step.under_way ? "notice" : "message"; break;
         }
     }
     return described;
@@ -331,12 +331,21 @@ const char kSystem32[] = "C:\\Windows\\system32";
 
 // The sessions a press can run in, all in the first user's session. The shell's user only counts
 // where the token is elevated.
-constexpr SessionFacts kStandardUser = {true, 1, false, ElevationType::kLimited, false};
-constexpr SessionFacts kUacOff = {true, 1, false, ElevationType::kDefault, false};
-constexpr SessionFacts kElevated = {true, 1, true, ElevationType::kFull, true};
-constexpr SessionFacts kAdministratorAtOwnDesktop = {true, 1, true, ElevationType::kDefault, true};
-constexpr SessionFacts kAnotherUsersDesktop = {true, 1, true, ElevationType::kDefault, false};
-constexpr SessionFacts kElevatedLimited = {true, 1, true, ElevationType::kLimited, true};
+constexpr SessionFacts kStandardUser = {true, 1, false, ElevationType::kLimited, false, false};
+constexpr SessionFacts kUacOff = {true, 1, false, ElevationType::kDefault, false, false};
+constexpr SessionFacts kElevated = {true, 1, true, ElevationType::kFull, true, false};
+constexpr SessionFacts kAdministratorAtOwnDesktop = {
+    true, 1, true, ElevationType::kDefault, true, false,
+};
+constexpr SessionFacts kAnotherUsersDesktop = {
+    true, 1, true, ElevationType::kDefault, false, false,
+};
+constexpr SessionFacts kElevatedLimited = {true, 1, true, ElevationType::kLimited, true, false};
+// A press while the same button's earlier hand-over to the desktop's shell is still under way.
+constexpr SessionFacts kElevatedUnderWay = {true, 1, true, ElevationType::kFull, true, true};
+constexpr SessionFacts kAdministratorUnderWay = {
+    true, 1, true, ElevationType::kDefault, true, true,
+};
 
 struct BrowserPlanCase {
     const char* why;
@@ -376,6 +385,11 @@ const BrowserPlanCase kBrowserPlanCases[] = {
      false, "b.exe \"%1\"", "desktop http://h/p in C:\\Windows\\system32 | message"},
     {"elevated yet limited is no type the program starts things with", kElevatedLimited, false,
      "b.exe \"%1\"", "desktop http://h/p in C:\\Windows\\system32 | message"},
+    // The shell may still open the earlier press's address.
+    {"a full token while its hand-over is under way: a notice, not the failure message",
+     kElevatedUnderWay, true, "b.exe \"%1\"", "notice"},
+    {"an unsplit token while its hand-over is under way: no way of its own, no second browser",
+     kAdministratorUnderWay, false, "b.exe \"%1\"", "notice"},
 };
 
 TEST(PlanBrowserLaunchTest, Plans) {
@@ -404,34 +418,48 @@ TEST(PlanBrowserLaunchTest, TheMessageHoldsTheWholeAddress) {
 
 // A desktop's shell that has not answered in time may still open what it was given: its step
 // carries a message of its own that says so and names what to open by hand, and nothing else of
-// the plan is tried after it.
+// the plan is tried after it. A later press while that hand-over is under way gives a notice that
+// says the same of the earlier press.
 TEST(PlanLaunchTest, AShellThatHasNotAnsweredMayStillOpen) {
     std::u16string system32 = U16(kSystem32);
     std::string address = "https://h/p?username=" + std::string(kAddressSize - 1 - 21, 'u');
-    static BrowserPlan browser;
-    PlanBrowserLaunch(address.c_str(), BrowserFacts{true, u"b.exe \"%1\"", system32.c_str()},
-                      kAdministratorAtOwnDesktop, &browser);
+    BrowserFacts browser_facts = {true, u"b.exe \"%1\"", system32.c_str()};
+    static BrowserPlan browser, browser_again;
+    PlanBrowserLaunch(address.c_str(), browser_facts, kAdministratorAtOwnDesktop, &browser);
+    PlanBrowserLaunch(address.c_str(), browser_facts, kAdministratorUnderWay, &browser_again);
     Wide readme("C:\\Docs\\お読み ください.txt");
-    static ReadmePlan notepad;
-    PlanReadmeLaunch(ReadmeFacts{readme.get(), nullptr, system32.c_str()}, kElevated, &notepad);
+    ReadmeFacts readme_facts = {readme.get(), nullptr, system32.c_str()};
+    static ReadmePlan notepad, notepad_again;
+    PlanReadmeLaunch(readme_facts, kElevated, &notepad);
+    PlanReadmeLaunch(readme_facts, kElevatedUnderWay, &notepad_again);
     const struct {
         const LaunchStep& step;
+        LaunchWay way;
         const char* intro;
         std::string subject;
         const char* caption;
     } cases[] = {
-        {browser.plan.steps[0],
+        {browser.plan.steps[0], LaunchWay::kDesktopShell,
          "ブラウザーの起動に時間がかかっています。このあと開くかもしれません。\r\n"
          "開かないときは、次のアドレスをブラウザーで開いてください（Ctrl+C "
          "でこのメッセージをコピーできます）。\r\n\r\n",
          address, "Webユーザー登録"},
-        {notepad.plan.steps[0],
+        {notepad.plan.steps[0], LaunchWay::kDesktopShell,
          "メモ帳の起動に時間がかかっています。このあと開くかもしれません。\r\n"
+         "開かないときは、次のファイルを開いてください。\r\n\r\n",
+         "C:\\Docs\\お読み ください.txt", "READMEを読む"},
+        {browser_again.plan.steps[0], LaunchWay::kMessage,
+         "先ほどのブラウザーの起動が、まだ終わっていません。このあと開くかもしれません。\r\n"
+         "開かないときは、次のアドレスをブラウザーで開いてください（Ctrl+C "
+         "でこのメッセージをコピーできます）。\r\n\r\n",
+         address, "Webユーザー登録"},
+        {notepad_again.plan.steps[0], LaunchWay::kMessage,
+         "先ほどのメモ帳の起動が、まだ終わっていません。このあと開くかもしれません。\r\n"
          "開かないときは、次のファイルを開いてください。\r\n\r\n",
          "C:\\Docs\\お読み ください.txt", "READMEを読む"},
     };
     for (const auto& c : cases) {
-        ASSERT_EQ(LaunchWay::kDesktopShell, c.step.way) << c.caption;
+        ASSERT_EQ(c.way, c.step.way) << c.caption;
         EXPECT_EQ(c.intro + c.subject, Utf8(c.step.message)) << c.caption;
         EXPECT_EQ(c.caption, Utf8(c.step.caption));
     }
@@ -468,16 +496,16 @@ const DialogCase kDialogCases[] = {
     {"a standard user's installer", kStandardUser, NoDialog::kNone},
     {"an administrator's installer", kElevated, NoDialog::kNone},
     {"a later user's session (remote desktop, a switched user)",
-     {true, 2, false, ElevationType::kLimited, false},
+     {true, 2, false, ElevationType::kLimited, false, false},
      NoDialog::kNone},
     {"a deployment tool installing as SYSTEM, on its own window station",
-     {false, 1, true, ElevationType::kDefault, false},
+     {false, 1, true, ElevationType::kDefault, false, false},
      NoDialog::kHiddenStation},
     {"an interactive service: session 0's WinSta0 reports itself visible",
-     {true, 0, true, ElevationType::kDefault, false},
+     {true, 0, true, ElevationType::kDefault, false, false},
      NoDialog::kServiceSession},
     {"a service's own station in session 0: the station is named first",
-     {false, 0, true, ElevationType::kDefault, false},
+     {false, 0, true, ElevationType::kDefault, false, false},
      NoDialog::kHiddenStation},
 };
 
@@ -525,6 +553,10 @@ const ReadmePlanCase kReadmePlanCases[] = {
      kAnotherUsersDesktop, "C:\\r.txt", nullptr, kSystem32,
      "desktop C:\\Windows\\system32\\notepad.exe with C:\\r.txt in C:\\Windows\\system32 | "
      "message"},
+    {"a full token while its hand-over is under way: a notice, not the failure message",
+     kElevatedUnderWay, "C:\\r.txt", nullptr, kSystem32, "notice"},
+    {"an unsplit token while its hand-over is under way: no Notepad of its own",
+     kAdministratorUnderWay, "C:\\r.txt", nullptr, kSystem32, "notice"},
 };
 
 TEST(PlanReadmeLaunchTest, Plans) {

@@ -173,29 +173,32 @@ bool WaitWhilePainting(HANDLE thread, DWORD limit_ms) {
 
 }  // namespace
 
-HandOver OpenWithDesktopShell(DesktopShell* shell, const LaunchStep& step) {
-    if (!LoadCom(&shell->com)) return HandOver::kNotStarted;
-    if (shell->thread != nullptr) {
-        if (WaitForSingleObject(shell->thread, 0) != WAIT_OBJECT_0) return HandOver::kNotStarted;
-        CloseHandle(shell->thread);
-        shell->thread = nullptr;
-    }
-    const ComLibrary& com = shell->com;
+bool HandOverUnderWay(DesktopShell* shell) {
+    if (shell->thread == nullptr) return false;
+    if (WaitForSingleObject(shell->thread, 0) != WAIT_OBJECT_0) return true;
+    CloseHandle(shell->thread);
+    shell->thread = nullptr;
+    return false;
+}
+
+HandOver OpenWithDesktopShell(ComLibrary* com, DesktopShell* shell, const LaunchStep& step) {
+    if (!LoadCom(com)) return HandOver::kNotStarted;
+    if (HandOverUnderWay(shell)) return HandOver::kNotAnswered;
     DesktopHandOver* handover = &shell->handover;
     *handover =
-        DesktopHandOver{&com, com.allocate_string(AsWide(step.target)), nullptr, nullptr, false};
+        DesktopHandOver{com, com->allocate_string(AsWide(step.target)), nullptr, nullptr, false};
     if (step.arguments != nullptr)
-        handover->arguments = com.allocate_string(AsWide(step.arguments));
+        handover->arguments = com->allocate_string(AsWide(step.arguments));
     if (step.directory != nullptr)
-        handover->directory = com.allocate_string(AsWide(step.directory));
+        handover->directory = com->allocate_string(AsWide(step.directory));
     bool whole = handover->target != nullptr &&
                  (step.arguments == nullptr || handover->arguments != nullptr) &&
                  (step.directory == nullptr || handover->directory != nullptr);
     if (whole) shell->thread = CreateThread(nullptr, 0, HandOverThread, handover, 0, nullptr);
     if (shell->thread == nullptr) {
-        com.free_string(handover->target);
-        com.free_string(handover->arguments);
-        com.free_string(handover->directory);
+        com->free_string(handover->target);
+        com->free_string(handover->arguments);
+        com->free_string(handover->directory);
         return HandOver::kNotStarted;
     }
     if (!WaitWhilePainting(shell->thread, kHandOverLimitMs)) return HandOver::kNotAnswered;

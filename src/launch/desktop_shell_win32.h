@@ -33,8 +33,9 @@ struct DesktopHandOver {
     bool started;
 };
 
+// The hand-overs of one kind of button (the registration buttons, or README): a press of one kind
+// never waits on the other's.
 struct DesktopShell {
-    ComLibrary com;
     HANDLE thread;  // the last hand-over's, until it has ended
     DesktopHandOver handover;
 };
@@ -42,11 +43,14 @@ struct DesktopShell {
 enum class HandOver {
     kStarted,      // the shell reports that it started something
     kNotStarted,   // no shell to ask (after a few tries over about a second: at logon the
-                   // desktop may not be ready yet), it started nothing, or an earlier hand-over
-                   // still hangs and this one was never made
+                   // desktop may not be ready yet), or it started nothing
     kNotAnswered,  // the shell has it and has not answered in time: it may still start it
 };
 
+// True while the last hand-over of `shell` has not ended; the shell may still start what it has.
+bool HandOverUnderWay(DesktopShell* shell);
+
 // Has the desktop's shell open the step's target with its arguments in its folder, shown
-// normally, and lets it take the foreground, while the dialog keeps painting.
-HandOver OpenWithDesktopShell(DesktopShell* shell, const LaunchStep& step);
+// normally, and lets it take the foreground, while the dialog keeps painting. A hand-over still
+// under way is not made again: it is reported as not answered.
+HandOver OpenWithDesktopShell(ComLibrary* com, DesktopShell* shell, const LaunchStep& step);

@@ -22,10 +22,18 @@ const char16_t kBrowserUnanswered[] =
     u"ブラウザーの起動に時間がかかっています。このあと開くかもしれません。\r\n"
     u"開かないときは、次のアドレスをブラウザーで開いてください（Ctrl+C "
     u"でこのメッセージをコピーできます）。\r\n\r\n";
+// An earlier press's hand-over has not ended: it may still open, so this press starts nothing.
+const char16_t kBrowserUnderWay[] =
+    u"先ほどのブラウザーの起動が、まだ終わっていません。このあと開くかもしれません。\r\n"
+    u"開かないときは、次のアドレスをブラウザーで開いてください（Ctrl+C "
+    u"でこのメッセージをコピーできます）。\r\n\r\n";
 const char16_t kReadmeCaption[] = u"READMEを読む";
 const char16_t kReadmeMessage[] = u"READMEを開けませんでした。\r\n\r\n";
 const char16_t kReadmeUnanswered[] =
     u"メモ帳の起動に時間がかかっています。このあと開くかもしれません。\r\n"
+    u"開かないときは、次のファイルを開いてください。\r\n\r\n";
+const char16_t kReadmeUnderWay[] =
+    u"先ほどのメモ帳の起動が、まだ終わっていません。このあと開くかもしれません。\r\n"
     u"開かないときは、次のファイルを開いてください。\r\n\r\n";
 
 LaunchStep* AddStep(LaunchPlan* plan, LaunchWay way) {
@@ -67,6 +75,12 @@ void AddMessage(LaunchPlan* plan, char16_t* message, size_t message_size, const 
                    caption);
 }
 
+void AddNotice(LaunchPlan* plan, char16_t* message, size_t message_size, const char16_t* intro,
+               const char16_t* subject, const char16_t* caption) {
+    AddMessage(plan, message, message_size, intro, subject, caption);
+    plan->steps[plan->count - 1].under_way = true;
+}
+
 }  // namespace
 
 NoDialog WhyNoDialog(const SessionFacts& session) {
@@ -98,6 +112,11 @@ void PlanBrowserLaunch(const char* address, const BrowserFacts& facts, const Ses
     }
     WideText widened = StartText(out->address, kAddressSize);
     AppendBytes(&widened, address);
+    if (session.handover_under_way) {
+        AddNotice(&out->plan, out->message, kBrowserMessageSize, kBrowserUnderWay, out->address,
+                  kBrowserCaption);
+        return;
+    }
     if (session.elevated)
         ComposeMessage(AddShell(&out->plan, LaunchWay::kDesktopShell, out->address, nullptr,
                                 facts.system_directory),
@@ -124,6 +143,11 @@ void PlanReadmeLaunch(const ReadmeFacts& facts, const SessionFacts& session, Rea
         AppendText(&name, kReadmeFileName);
         AddMessage(&out->plan, out->message, kReadmeMessageSize, kReadmeMessage, out->path,
                    kReadmeCaption);
+        return;
+    }
+    if (session.handover_under_way) {
+        AddNotice(&out->plan, out->message, kReadmeMessageSize, kReadmeUnderWay, out->path,
+                  kReadmeCaption);
         return;
     }
     bool has_notepad = ComposeNotepadPath(facts.system_directory, out->notepad, kNotepadPathSize);

@@ -23,7 +23,8 @@ enum class LaunchWay {
     kDesktopShell,  // the desktop's shell (Explorer) opens `target` with `arguments` in
                     // `directory`, as the desktop's user; when it has not answered in time,
                     // `message` under `caption` says it may still open, and the plan ends there
-    kMessage,       // a message box owned by the dialog: `message` under `caption`; the end
+    kMessage,       // a message box owned by the dialog: `message` under `caption`; the end.
+                    // A warning, or, `under_way`, a notice that an earlier launch may still open
 };
 
 struct LaunchStep {
@@ -36,6 +37,7 @@ struct LaunchStep {
     const char16_t* directory;  // kShell's and kDesktopShell's working folder, or null
     const char16_t* message;    // kMessage's text, and kDesktopShell's when it has not answered
     const char16_t* caption;    // their caption
+    bool under_way;             // kMessage's: it tells of a launch still under way, not a failure
 };
 
 // The desktop's shell, then the two ways of today, then the message.
@@ -60,6 +62,10 @@ struct SessionFacts {
     // The process of the shell's window (GetShellWindow) runs as this process's user; false for
     // another user, or when there is no shell window to ask.
     bool shell_is_this_user;
+    // What an earlier press of a button of the same kind (registration, or README) handed to the
+    // desktop's shell has not ended yet: the shell has it and may still open it (read at the
+    // press).
+    bool handover_under_way;
 };
 
 // Why no dialog is shown, if it is not.
@@ -109,11 +115,13 @@ const char* WebScheme(const char* address);
 
 // The registration address `address`. Elevated, the desktop's shell opens the address itself, with
 // the desktop user's default browser; a shell that has not answered in time may still open it,
-// so nothing else is started for that press, and its message says so and gives the address. Where
-// the program may start things with its own rights: with a web default, the shell and then the
-// ".htm" command; without one, the command and then the shell. Last, a message when nothing starts
-// a browser. A command that cannot be composed is left out. Without an address (a release no vendor
-// has stamped with a host), only a message that says so: no details go anywhere.
+// so nothing else is started for that press, and its message says so and gives the address. While
+// that earlier hand-over is still under way, a press starts nothing at all (a second browser could
+// follow the first, and the failure message would be untrue): its notice says so and gives the
+// address. Where the program may start things with its own rights: with a web default, the shell
+// and then the ".htm" command; without one, the command and then the shell. Last, a message when
+// nothing starts a browser. A command that cannot be composed is left out. Without an address (a
+// release no vendor has stamped with a host), only a message that says so: no details go anywhere.
 void PlanBrowserLaunch(const char* address, const BrowserFacts& facts, const SessionFacts& session,
                        BrowserPlan* out);
 
@@ -140,7 +148,8 @@ struct ReadmePlan {
 
 // Notepad from System32 (never one that lies in the program's or the current folder): elevated,
 // handed to the desktop's shell with the readme's path as its arguments (one that has not answered
-// in time ends the plan with a message that Notepad may still open); where the program may
-// start it itself, with "notepad.exe " and the path as its command line, then the shell on the
-// file. Last, a message naming the path.
+// in time ends the plan with a message that Notepad may still open, and while it is under way a
+// press gives only a notice that says so); where the program may start it itself, with
+// "notepad.exe " and the path as its command line, then the shell on the file. Last, a message
+// naming the path.
 void PlanReadmeLaunch(const ReadmeFacts& facts, const SessionFacts& session, ReadmePlan* out);

@@ -165,7 +165,7 @@ bool ReadModulePath(char16_t* out, size_t out_size) {
     return true;
 }
 
-void CarryOutPlan(const LaunchPlan& plan, HWND owner, ShellSession* shell) {
+void CarryOutPlan(const LaunchPlan& plan, HWND owner, ShellSession* shell, DesktopShell* desktop) {
     for (int i = 0; i < plan.count; ++i) {
         const LaunchStep& step = plan.steps[i];
         switch (step.way) {
@@ -176,7 +176,7 @@ void CarryOutPlan(const LaunchPlan& plan, HWND owner, ShellSession* shell) {
                 if (OpenWithShell(shell, owner, step.target, step.directory)) return;
                 break;
             case LaunchWay::kDesktopShell:
-                switch (OpenWithDesktopShell(&shell->desktop, step)) {
+                switch (OpenWithDesktopShell(&shell->com, desktop, step)) {
                     case HandOver::kStarted: return;
                     case HandOver::kNotStarted: break;
                     // It may still open: a second start would open it twice.
@@ -188,7 +188,7 @@ void CarryOutPlan(const LaunchPlan& plan, HWND owner, ShellSession* shell) {
                 break;
             case LaunchWay::kMessage:
                 MessageBoxW(owner, AsWide(step.message), AsWide(step.caption),
-                            MB_OK | MB_ICONWARNING);
+                            MB_OK | (step.under_way ? MB_ICONINFORMATION : MB_ICONWARNING));
                 return;
         }
     }

@@ -33,10 +33,12 @@ bool ReadModulePath(char16_t* out, size_t out_size);
 struct ShellSession {
     bool tried;
     BOOL(WINAPI* execute)(SHELLEXECUTEINFOW*);
-    DesktopShell desktop;
+    ComLibrary com;
+    DesktopShell registration;  // the registration buttons' hand-overs to the desktop's shell
+    DesktopShell readme;        // README's
 };
 
 // Tries the plan's steps in order and stops at the first that starts something, or at its
-// message, which `owner` owns; or at a hand-over to the desktop's shell that has not answered in
-// time, whose own message it then shows.
-void CarryOutPlan(const LaunchPlan& plan, HWND owner, ShellSession* shell);
+// message, which `owner` owns; or at a hand-over to the desktop's shell (through `desktop`, the
+// pressed button's kind) that has not answered in time, whose own message it then shows.
+void CarryOutPlan(const LaunchPlan& plan, HWND owner, ShellSession* shell, DesktopShell* desktop);

@@ -36,10 +36,12 @@ CompletionContext* ContextOf(HWND dialog) {
 }
 
 // Who runs the desktop's shell matters only to an elevated process, and may change while the
-// dialog is open: read at each press.
-SessionFacts SessionAtThePress(const CompletionContext& context) {
+// dialog is open: read at each press, as is whether the button's earlier hand-over (`desktop`)
+// is still under way.
+SessionFacts SessionAtThePress(const CompletionContext& context, DesktopShell* desktop) {
     SessionFacts session = context.session;
     if (session.elevated) session.shell_is_this_user = ShellIsThisUser();
+    session.handover_under_way = HandOverUnderWay(desktop);
     return session;
 }
 
@@ -58,8 +60,9 @@ void OpenRegistration(HWND dialog, RegistrationScheme scheme) {
     BrowserFacts facts = {};
     if (built != nullptr) facts = ReadBrowserFacts(WebScheme(address), &buffers, &file_type);
     BrowserPlan plan;
-    PlanBrowserLaunch(built, facts, SessionAtThePress(*context), &plan);
-    CarryOutPlan(plan.plan, dialog, &context->shell);
+    DesktopShell* desktop = &context->shell.registration;
+    PlanBrowserLaunch(built, facts, SessionAtThePress(*context, desktop), &plan);
+    CarryOutPlan(plan.plan, dialog, &context->shell, desktop);
 }
 
 void OpenReadme(HWND dialog) {
@@ -72,8 +75,9 @@ void OpenReadme(HWND dialog) {
     if (ReadSystemDirectory(system_directory, kSystemDirectorySize))
         facts.system_directory = system_directory;
     ReadmePlan plan;
-    PlanReadmeLaunch(facts, SessionAtThePress(*context), &plan);
-    CarryOutPlan(plan.plan, dialog, &context->shell);
+    DesktopShell* desktop = &context->shell.readme;
+    PlanReadmeLaunch(facts, SessionAtThePress(*context, desktop), &plan);
+    CarryOutPlan(plan.plan, dialog, &context->shell, desktop);
 }
 
 // The text is Shift_JIS whatever the system's code page; set as Unicode it reads right on every

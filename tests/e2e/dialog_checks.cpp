@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
+// After windows.h:
+#include <oleacc.h>
 
 #include "dialog_expectations.h"
 #include "dialog_template.h"
@@ -174,6 +176,56 @@ void StepCheckDialog(Driver& driver, char*) {
             Fail("Shift+Tab from %d goes to %d, not %d", kTabOrder[i],
                  back ? GetDlgCtrlID(back) : 0, want_back);
     }
+}
+
+namespace {
+
+// The name a screen reader reads for `window`: its client object's, as oleacc gives it to any
+// process that asks from outside.
+void ExpectAccessibleName(const char* what, HWND window, const char* expected_932) {
+    static wchar_t expected[kTextSize];
+    int expected_length =
+        MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, expected_932, -1, expected, kTextSize) - 1;
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible,
+                                          reinterpret_cast<void**>(&object)))) {
+        Fail("%s: no accessible object", what);
+        return;
+    }
+    VARIANT self = {};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    HRESULT result = object->get_accName(self, &name);
+    object->Release();
+    int length = name != nullptr ? static_cast<int>(SysStringLen(name)) : -1;
+    if (result != S_OK || length != expected_length ||
+        memcmp(name, expected, expected_length * sizeof(wchar_t)) != 0) {
+        static char shown[kTextSize * 3];
+        shown[0] = '\0';
+        if (name != nullptr)
+            WideCharToMultiByte(CP_UTF8, 0, name, -1, shown, sizeof shown, nullptr, nullptr);
+        Fail("%s: accessible name \"%s\" (0x%08lx), not the expected one", what, shown,
+             static_cast<unsigned long>(result));
+    } else {
+        Note("%s: accessible name as expected", what);
+    }
+    SysFreeString(name);
+}
+
+}  // namespace
+
+void StepCheckNames(Driver& driver, char*) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) Fail("no COM");
+    ExpectAccessibleName("dialog", driver.dialog, kDialogCaption);
+    int index = 0;
+    for (HWND control = GetWindow(driver.dialog, GW_CHILD); control != nullptr;
+         control = GetWindow(control, GW_HWNDNEXT), ++index)
+        if (index < kControlCount)
+            ExpectAccessibleName(
+                kControls[index].why, control,
+                kControls[index].name != nullptr ? kControls[index].name : kControls[index].text);
+    CoUninitialize();
 }
 
 namespace {

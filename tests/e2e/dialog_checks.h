@@ -13,6 +13,7 @@ void StepCheckOwnerOrNone(Driver& driver, char* args);
 void StepCheckCentred(Driver& driver, char* args);
 void StepCheckGlyphs(Driver& driver, char* args);
 void StepCheckUnicode(Driver& driver, char* args);
+void StepCheckNames(Driver& driver, char* args);
 void StepCheckFit(Driver& driver, char* args);
 bool StepGeometry(Driver& driver, char* args);
 bool StepHidePopups(Driver& driver, char* args);

@@ -34,12 +34,14 @@ japanese_query="?productid=RC%092024&username=%8E%52%93%63%20%91%BE%98%59"
 japanese_query+="&organization=%25%2B%25%55%21%2B%25%37%25%2D%25%2B%21%2B%25%24%25%37%25%63"
 japanese_query+="%20%95%5C%8C%76%8E%5A&serialno=12%2334%25%2B%26%22x"
 
-case_layout() {  # the whole dialog as the template and the table say; "完了" ends it with 0
+# The whole dialog as the template and the table say, the names a screen reader reads, and Tab
+# through the buttons to the information box and out of it again; "完了" ends it with 0.
+case_layout() {
     e2e_stage_program
     e2e_run "start \"$E2E_EXE\"" \
         wait-dialog check-template check-dialog "check-focus $SSL" "check-owner none" \
-        check-centred check-glyphs \
-        "click $DONE" "wait-exit 0"
+        check-centred check-glyphs check-names "key tab tab tab tab" "check-focus $INFO" \
+        "key tab" "check-focus $SSL" "click $DONE" "wait-exit 0"
     e2e_expect_log  # nothing launched
 }
 
@@ -190,9 +192,9 @@ case_screenshot() {  # the dialog as a person sees it: white info box, labels on
     rect() { awk -v what="$1" -v index_="$2" '$1 == what && $2 == index_ { print $3, $4, $5, $6 }' \
         "$geometry"; }
 
-    # Child 3 is the info box: inside its border, white behind and around the text, and text drawn.
+    # Child 6 is the info box: inside its border, white behind and around the text, and text drawn.
     local l t r b total white dark faces mode right
-    read -r l t r b <<<"$(rect inner 3)"
+    read -r l t r b <<<"$(rect inner 6)"
     read -r total white dark faces mode right <<<"$(count_pixels "$shot.png" $((l + 1)) $((t + 1)) $((r - 1)) $((b - 1)) "$face")"
     echo "info box $l,$t-$r,$b: $total pixels, $white white, $dark dark, $faces of the dialog colour"
     [ "$mode" = "#FFFFFF" ] || e2e_fail "the info box is mostly $mode, not white"
@@ -200,10 +202,10 @@ case_screenshot() {  # the dialog as a person sees it: white info box, labels on
     [ "$faces" -eq 0 ] || e2e_fail "the dialog colour shows inside the info box ($faces pixels)"
     [ "$dark" -ge 500 ] || e2e_fail "no text drawn in the info box ($dark dark pixels)"
 
-    # Children 5 and 6 are the labels: on the dialog colour, their Japanese text drawn across the
+    # Children 4 and 5 are the labels: on the dialog colour, their Japanese text drawn across the
     # width the dialog font gives it (or up to the label's edge, which may clip it).
     local index width
-    for index in 5 6; do
+    for index in 4 5; do
         read -r l t r b <<<"$(rect inner $index)"
         read -r total white dark faces mode right <<<"$(count_pixels "$shot.png" "$l" "$t" "$r" "$b" "$face")"
         read -r width _ <<<"$(awk -v i=$index '$1 == "text" && $2 == i { print $3, $4 }' "$geometry")"

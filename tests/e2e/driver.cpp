@@ -129,6 +129,9 @@ constexpr Step kSteps[] = {
     {"check-unicode", Check<StepCheckUnicode>, kNeedsDialog, "CODEPAGE",
      "the system code page is CODEPAGE, and the caption and every control's text, read as "
      "Unicode, are the template's and the info text"},
+    {"check-names", Check<StepCheckNames>, kNeedsDialog, "",
+     "the names a screen reader reads (MSAA, the client object's name): the dialog's caption, "
+     "each control's text, and for the information box the label that tells of it"},
     {"check-fit", Check<StepCheckFit>, kNeedsDialog, "DPI",
      "at DPI dots per inch, the dialog is centred and wholly on the screen, and each label's and "
      "button's text fits its control"},
@@ -146,6 +149,9 @@ constexpr Step kSteps[] = {
      "shown"},
     {"geometry", StepGeometry, kNeedsDialog, "FILE",
      "writes the dialog's screen geometry for the screenshot test"},
+    {"shell", StepShell, kAnyTime, "suspend|resume",
+     "suspends (or resumes) every thread of the prefix's explorer.exe, the desktop's shell, so "
+     "that what is handed to it hangs until resumed; a run that ends with it suspended resumes it"},
     {"wait-log", StepWaitLog, kAnyTime, "N", "until the launch log holds N records, and not more"},
     {"wait-exit", StepWaitExit, kAnyTime, "CODE",
      "until the program ends with exit code CODE, its dialog gone"},
@@ -248,6 +254,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         }
     }
     fclose(scenario);
+    if (driver.shell_suspended) {
+        Fail("the run ended with the desktop's shell suspended; resuming it");
+        char resume[] = "resume";
+        StepShell(driver, resume);
+    }
     EndLeftoverPrograms(driver);
     for (int i = 0; i < driver.window_count; ++i)
         if (IsWindow(driver.windows[i].window)) DestroyWindow(driver.windows[i].window);

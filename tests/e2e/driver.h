@@ -39,8 +39,9 @@ struct Driver {
 
     NamedWindow windows[kMaxWindows] = {};
     int window_count = 0;
-    HWND dialog = nullptr;     // the program's dialog, once a wait found it
-    HWND reference = nullptr;  // a hidden dialog of the template's font, for MapDialogRect
+    HWND dialog = nullptr;         // the program's dialog, once a wait found it
+    HWND reference = nullptr;      // a hidden dialog of the template's font, for MapDialogRect
+    bool shell_suspended = false;  // the desktop's shell, until a step resumes it
 };
 
 // Splits off the first blank-separated word of `text`; returns the rest after the blanks.

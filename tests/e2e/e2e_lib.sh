@@ -15,9 +15,9 @@ E2E_BIN=$REGCOMPLETE_WIN_BUILD/bin
 E2E_TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)  # the sources
 E2E_PLANTED=$E2E_TEST_BIN/planted  # stand-ins that must never be taken
 E2E_RECORD_END='-- end of command line --'  # as the fakes write it, see launch_log.h
-# The dialog's buttons, as res/resource_ids.h numbers them (完了 is IDOK), for click, click-async
-# and check-focus.
-SSL=1002 PLAIN=1001 README=1003 DONE=1
+# The dialog's buttons and its information box, as res/resource_ids.h numbers them (完了 is IDOK),
+# for click, click-async and check-focus.
+SSL=1002 PLAIN=1001 README=1003 DONE=1 INFO=1000
 e2e_failures=0
 
 e2e_fail() {

@@ -492,3 +492,46 @@ int CommandLineOf(HANDLE process, char* out, int out_size, char* failure, size_t
     out[length] = '\0';
     return length;
 }
+
+// Every thread of every explorer.exe of the prefix, the desktop's shell: suspended, what is handed
+// to it hangs, as on a Windows whose Explorer is stuck; resumed, it carries on.
+bool StepShell(Driver& driver, char* args) {
+    bool suspend = strcmp(args, "suspend") == 0;
+    if (!suspend && strcmp(args, "resume") != 0) {
+        Fail("shell: \"%s\" is neither suspend nor resume", args);
+        return false;
+    }
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        Fail("shell %s: no snapshot of the processes", args);
+        return false;
+    }
+    DWORD shells[8];
+    int shell_count = 0;
+    PROCESSENTRY32 process = {};
+    process.dwSize = sizeof process;
+    for (BOOL more = Process32First(snapshot, &process); more;
+         more = Process32Next(snapshot, &process))
+        if (lstrcmpiA(process.szExeFile, "explorer.exe") == 0 && shell_count < 8)
+            shells[shell_count++] = process.th32ProcessID;
+    int threads = 0;
+    THREADENTRY32 thread = {};
+    thread.dwSize = sizeof thread;
+    for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread))
+        for (int i = 0; i < shell_count; ++i) {
+            if (thread.th32OwnerProcessID != shells[i]) continue;
+            HANDLE handle = OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread.th32ThreadID);
+            if (handle == nullptr) continue;
+            if ((suspend ? SuspendThread(handle) : ResumeThread(handle)) != static_cast<DWORD>(-1))
+                ++threads;
+            CloseHandle(handle);
+        }
+    CloseHandle(snapshot);
+    driver.shell_suspended = suspend;
+    if (threads == 0) {
+        Fail("shell %s: no thread of explorer.exe", args);
+        return false;
+    }
+    Note("shell %s: %d threads of %d explorer.exe", args, threads, shell_count);
+    return true;
+}

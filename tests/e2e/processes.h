@@ -53,3 +53,4 @@ bool StepWaitDialog(Driver& driver, char* args);
 bool StepWaitLog(Driver& driver, char* args);
 bool StepWaitExit(Driver& driver, char* args);
 bool StepWaitParentExit(Driver& driver, char* args);
+bool StepShell(Driver& driver, char* args);

@@ -48,6 +48,22 @@ case_elevated() {  # everything goes through the desktop's shell; the dialog wor
         "[from explorer.exe] \"$https\" \"$ssl$query\""
 }
 
+# A desktop's shell that hangs (its threads suspended, as a stuck Explorer): the press says after
+# 4 s that the browser may still open; a second press meanwhile hands nothing over again and says
+# the earlier one is still under way, not that nothing could start; resumed, the shell opens the
+# address once, and a press after that hands over as usual.
+case_hung_shell() {
+    e2e_stage_program
+    rights_browsers
+    e2e_run "start-elevated \"$E2E_EXE\" $details" wait-dialog "shell suspend" \
+        "click-async $SSL" "message-box ブラウザーの起動に時間がかかっています" \
+        "click-async $SSL" "message-box 先ほどのブラウザーの起動が、まだ終わっていません" \
+        "wait-log 0" "shell resume" "wait-log 1" "sleep 2000" \
+        "click $SSL" "wait-log 2" "click $DONE" "wait-exit 0"
+    e2e_expect_log "[from explorer.exe] \"$https\" \"$ssl$query\"" \
+        "[from explorer.exe] \"$https\" \"$ssl$query\""
+}
+
 case_limited() {  # a standard user's start: the program starts the browser and Notepad itself
     e2e_stage_program
     rights_browsers
