@@ -459,7 +459,7 @@ check "--decode: a query alone, control characters shown escaped, absent details
 username: a\\x1Bb\\x09
 note: username: control characters are shown as \\xNN
 organization: (none)
-serialno: 〓" --decode 'username=a%1Bb%09&serialno=%82'
+serialno: �" --decode 'username=a%1Bb%09&serialno=%82'
 if [ -z "$runraw" ]; then
     run_tool --decode "$(printf 'x%.0s' $(seq 1 32768))" >/dev/null 2>&1
     rc=$?
