@@ -1,13 +1,13 @@
 # What the form tests share, sourced: the reference receiver under php-cli's built-in server on
-# 127.0.0.1 (start_form_server DOCROOT LOG sets form_port; stop_form_server ends it), an address as
+# 127.0.0.1 (start_form_server DOCROOT LOG [PHP_OPTION...] sets form_port; stop_form_server ends it), an address as
 # xdg-open passes it on, and the fields of a form page as --decode prints details.
 form_port= form_server_pid=
 
-start_form_server() {  # start_form_server DOCROOT LOG
+start_form_server() {  # start_form_server DOCROOT LOG [PHP_OPTION...]
     local port try
     for try in 1 2 3 4 5; do
         port=$((20000 + RANDOM % 40000))
-        php -S "127.0.0.1:$port" -t "$1" -d error_reporting=E_ALL -d display_errors=1 \
+        php "${@:3}" -S "127.0.0.1:$port" -t "$1" -d error_reporting=E_ALL -d display_errors=1 \
             -d log_errors=1 >"$2" 2>&1 &
         form_server_pid=$!
         for _ in $(seq 1 50); do
