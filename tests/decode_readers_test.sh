@@ -167,6 +167,7 @@ document.getElementById("o").textContent = rows.map(([line, key, hex]) => {
 fi
 
 [ "$failures" -eq 0 ] || { echo "$failures failures"; exit 1; }
+browser=", $(wc -l <"$scratch/browser.txt") values as Chromium reads them"
 echo "${#queries[@]} queries read alike by --decode${wine_mode:+ under Wine} and the receiver" \
-    "(PHP, and PHP with mbstring alone)${wine_mode:-, $(wc -l <"$scratch/browser.txt") values as Chromium reads them}"
+    "(PHP, and PHP with mbstring alone)${wine_mode:-$browser}"
 echo "decode readers: all passed"
