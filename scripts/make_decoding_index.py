@@ -5,7 +5,7 @@ offset), for the check tool's --decode.
 
 Python's code page 932 gives the characters; for every pair the WHATWG index (index-jis0208) holds,
 it reads the same code point as a browser's TextDecoder("shift_jis"), and it holds no other pair
-(tests/decoding_readers_test.sh compares the whole table with Chromium's). The user-defined area
+(tests/decode_readers_test.sh compares every pair with Chromium's). The user-defined area
 (pointers 8836 to 10715, U+E000 on) is a sum, not a table, so the table skips it.
 usage: scripts/make_decoding_index.py > src/request/query_decoding_index.cpp
 """
