@@ -151,6 +151,16 @@ TEST(DecodeQueryValueTest, NotesWhereAndHowMany) {
     std::string many;
     for (size_t i = 0; i < kAmbiguitiesKept + 3; ++i) many += "%25R";
     EXPECT_EQ(kAmbiguitiesKept + 3, Decode(many).notes.ambiguity_count);
+    // Those beyond the kept ones are counted, never written: what follows the notes stays.
+    struct {
+        DecodeNotes notes;
+        char after[sizeof(KanaAmbiguity)];
+    } guarded;
+    memset(guarded.after, 'Z', sizeof guarded.after);
+    char16_t out[128];
+    DecodeQueryValue(many.data(), many.size(), ClassesFor(932), out, 128, &guarded.notes);
+    EXPECT_EQ(std::string(sizeof guarded.after, 'Z'),
+              std::string(guarded.after, sizeof guarded.after));
 }
 
 struct FitCase {
