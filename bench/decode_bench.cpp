@@ -36,7 +36,7 @@ void BM_DecodeFourDetails511(benchmark::State& state) {
     const std::string query = LongestQuery();
     CharClass classes;
     SetUpCharClass(&classes, 932, nullptr);
-    char out[2 * kQueryLength + 1];
+    char16_t out[kQueryLength + 1];
     DecodeNotes notes;
     for (auto _ : state) {
         for (const OptionRow& option : kOptions) {
@@ -44,7 +44,7 @@ void BM_DecodeFourDetails511(benchmark::State& state) {
             size_t length = 0;
             const char* raw = FindQueryValue(query.c_str(), option.query_key, &length);
             benchmark::DoNotOptimize(
-                DecodeQueryValue(raw, length, classes, out, sizeof out, &notes));
+                DecodeQueryValue(raw, length, classes, out, sizeof out / sizeof out[0], &notes));
         }
     }
 }

@@ -2,14 +2,18 @@
 // output size, and over the program's own encoding of any code page 932 value. Whatever the
 // input, nothing is read outside it (the raw value is a heap block of exactly its length, with no
 // terminator to stop at), the output is zero-terminated in its buffer, whole or null and empty,
-// and always fits twice the input; it is Shift_JIS made of whole characters with no half-width
-// katakana left, and the check tool's conversion makes valid UTF-8 of it. An encoded value
+// and always fits one unit a byte; it holds no half-width katakana and no surrogate. A value with
+// no katakana's code and no half-width katakana byte reads as a browser reads its bytes (the
+// WHATWG Encoding Standard's Shift_JIS decoder, modelled below with glibc's code page 932 for the
+// pairs, U+FFFD for what is no character). An encoded value
 // decodes to the value (half-width katakana in full width, their marks composed as the model
 // below says), as sent and with every unreserved "%XX" decoded, unless it holds a "%" that reads
 // as the first byte of a katakana's code (the one ambiguity).
 #include "request/query_decoding.h"
 
 #include <errno.h>
+
+#include <algorithm>
 
 #include "code_page_text.h"
 #include "../tests/test_support.h"
@@ -72,16 +76,43 @@ bool ModelTyped(const std::string& value, std::string* typed) {
     return true;
 }
 
-// Whole Shift_JIS characters with no half-width katakana; false at the first that is not.
-bool IsWholeFullWidth(const std::string& text) {
+// A browser's reading of `bytes`, in UTF-8: U+FFFD for a lead byte without a trail byte, for a
+// pair with no character and for 0xA0 and 0xFD-0xFF; an ASCII byte after a lead byte that makes no
+// character with it is read again on its own.
+std::string ModelBrowserRead(const std::string& bytes) {
     const FuzzCodePage page = {932, false, {}};
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned char byte = text[i];
-        if (ModelKana(page, byte)) return false;
-        if (!ModelLead(page, byte)) continue;
-        if (++i == text.size()) return false;
-        unsigned char trail = text[i];
-        if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
+    std::string read;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char byte = bytes[i];
+        unsigned char trail = i + 1 < bytes.size() ? bytes[i + 1] : 0;
+        std::string character;
+        if (byte < 0x80) {
+            read += static_cast<char>(byte);
+        } else if (byte == 0x80) {
+            read += "\u0080";
+        } else if (ModelLead(page, byte) && trail >= 0x40 && trail != 0x7F && trail <= 0xFC &&
+                   IconvText("UTF-8", "CP932", bytes.substr(i, 2), &character)) {
+            read += character;
+            ++i;
+        } else {
+            read += "\uFFFD";
+            if (ModelLead(page, byte) && trail >= 0x80) ++i;
+        }
+    }
+    return read;
+}
+
+// The bytes of a raw value after percent-decoding ("+" a blank, a zero byte dropped); false when
+// they hold a katakana's code (an escaped 0x21 or 0x25) or a half-width katakana byte.
+bool BytesWithoutKana(const std::string& raw, std::string* bytes) {
+    bytes->clear();
+    for (size_t i = 0; i < raw.size(); ++i) {
+        int high = raw[i] == '%' && i + 2 < raw.size() ? HexValue(raw[i + 1]) : -1;
+        int low = high < 0 ? -1 : HexValue(raw[i + 2]);
+        unsigned char byte = low >= 0 ? high * 16 + low : raw[i] == '+' ? ' ' : raw[i];
+        if ((low >= 0 && (byte == 0x21 || byte == 0x25)) || InRange(byte, 0xA1, 0xDF)) return false;
+        if (byte != 0) *bytes += static_cast<char>(byte);
+        if (low >= 0) i += 2;
     }
     return true;
 }
@@ -102,39 +133,47 @@ std::string WithUnreservedDecoded(const std::string& encoded) {
     return out;
 }
 
-// Decodes `raw` into an output of exactly `out_size` bytes and checks what must hold of any
-// decoding; the decoded text, or null when it did not fit.
+// Decodes `raw` into an output of exactly `out_size` units and checks what must hold of any
+// decoding; the decoded text in UTF-8, or null when it did not fit.
 std::unique_ptr<std::string> CheckedDecode(const std::string& raw, size_t out_size,
                                            const CharClass& classes) {
     std::unique_ptr<char[]> exact(new char[raw.size()]);
     memcpy(exact.get(), raw.data(), raw.size());
-    std::unique_ptr<char[]> out = FilledBuffer(out_size);
+    std::unique_ptr<char16_t[]> out(new char16_t[out_size]);
+    std::fill(out.get(), out.get() + out_size, u'Z');
     DecodeNotes notes;
-    const char* result =
+    const char16_t* result =
         DecodeQueryValue(exact.get(), raw.size(), classes, out.get(), out_size, &notes);
     auto what = [&] { return "raw " + Shown(raw) + ", size " + std::to_string(out_size); };
     if (out_size == 0) {
         FUZZ_CHECK(result == nullptr, what());
         return nullptr;
     }
-    FUZZ_CHECK(TerminatedWithin(out.get(), out_size), what() + ": no terminating zero");
-    std::string text = out.get();
+    FUZZ_CHECK(std::find(out.get(), out.get() + out_size, 0) != out.get() + out_size,
+               what() + ": no terminating zero");
+    std::u16string text = out.get();
     if (result == nullptr) {
-        FUZZ_CHECK(text.empty() && out_size < 2 * raw.size() + 1, what() + ": " + Shown(text));
+        FUZZ_CHECK(text.empty() && out_size < raw.size() + 1, what() + ": " + Utf8(text.c_str()));
         return nullptr;
     }
     FUZZ_CHECK(result == out.get(), what());
-    FUZZ_CHECK(IsWholeFullWidth(text), what() + ": " + Shown(text));
-    static char utf8[3 * 8192 + 1];
-    CodePageToUtf8(text.c_str(), 932, utf8, sizeof utf8);
-    FUZZ_CHECK(IsUtf8(utf8, strlen(utf8)), what() + ": " + Shown(utf8));
+    for (char16_t unit : text) {
+        FUZZ_CHECK(!(unit >= 0xFF61 && unit <= 0xFF9F) && !(unit >= 0xD800 && unit < 0xE000),
+                   what() + ": " + Utf8(text.c_str()));
+    }
+    std::string read = Utf8(text.c_str());
+    std::string bytes;
+    if (BytesWithoutKana(raw, &bytes)) {
+        FUZZ_CHECK(read == ModelBrowserRead(bytes),
+                   what() + ": " + Shown(read) + ", a browser " + Shown(ModelBrowserRead(bytes)));
+    }
     for (size_t i = 0; i < notes.ambiguity_count && i < kAmbiguitiesKept; ++i) {
         const KanaAmbiguity& note = notes.ambiguities[i];
-        FUZZ_CHECK(note.offset + 2 <= text.size() && note.typed[0] == '%' &&
+        FUZZ_CHECK(note.character >= 1 && note.character <= text.size() && note.typed[0] == '%' &&
                        IsModelImage(0x2500 | static_cast<unsigned char>(note.typed[1])),
                    what() + ": note " + std::to_string(i));
     }
-    return std::unique_ptr<std::string>(new std::string(text));
+    return std::unique_ptr<std::string>(new std::string(read));
 }
 
 }  // namespace
@@ -172,9 +211,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         EncodeQueryValue(value_copy.get(), classes, encoded, sizeof encoded) == nullptr)
         return 0;
     for (const std::string& sent : {std::string(encoded), WithUnreservedDecoded(encoded)}) {
-        std::unique_ptr<std::string> text = CheckedDecode(sent, 2 * sent.size() + 1, classes);
+        std::unique_ptr<std::string> text = CheckedDecode(sent, sent.size() + 1, classes);
         FUZZ_CHECK(text != nullptr, Shown(sent));
-        std::string read = Convert("CP932", *text);
+        const std::string& read = *text;
         FUZZ_CHECK(read == typed, "value " + Shown(value) + " sent as " + Shown(sent) +
                                       " reads as " + Shown(read) + ", typed " + Shown(typed));
     }

@@ -493,7 +493,7 @@ check "--decode: a query alone, control characters shown escaped, absent details
 username: a\\x1Bb\\x09
 note: username: control characters are shown as \\xNN
 organization: (none)
-serialno: 〓" --decode 'username=a%1Bb%09&serialno=%82'
+serialno: �" --decode 'username=a%1Bb%09&serialno=%82'
 # Without an address --decode reads one a line from stdin, as a file piped at cmd gives them: a
 # CR before the LF and an empty line are no part of any; each is decoded, apart by an empty line.
 actual=$(printf 'username=%%8E%%52%%93%%63&serialno=a%%26b\r\n\r\nproductid=100\r\n' |

@@ -1,12 +1,12 @@
 # What the form tests share, sourced: the reference receiver under php-cli's built-in server on
-# 127.0.0.1 (start_form_server DOCROOT LOG sets form_port; stop_form_server ends it), an address as
+# 127.0.0.1 (start_form_server DOCROOT LOG [PHP_OPTION...] sets form_port; stop_form_server ends it), an address as
 # xdg-open passes it on, and the fields of a form page as --decode prints details.
 # Beside LOG the server keeps its sessions (sessions/) and writes the Referer of every request for
 # a path under /probe to probe.log ("-" for none); a request with "X-Test-HTTPS: on" reaches the
 # receiver as if it had come over HTTPS.
 form_port= form_server_pid=
 
-start_form_server() {  # start_form_server DOCROOT LOG
+start_form_server() {  # start_form_server DOCROOT LOG [PHP_OPTION...]
     local port try dir
     dir=$(dirname "$2")
     mkdir -p "$dir/sessions"
@@ -24,7 +24,7 @@ return false;
 EOF_ROUTER
     for try in 1 2 3 4 5; do
         port=$((20000 + RANDOM % 40000))
-        php -S "127.0.0.1:$port" -t "$1" -d error_reporting=E_ALL -d display_errors=1 \
+        php "${@:3}" -S "127.0.0.1:$port" -t "$1" -d error_reporting=E_ALL -d display_errors=1 \
             -d log_errors=1 -d session.save_path="$dir/sessions" "$dir/router.php" >"$2" 2>&1 &
         form_server_pid=$!
         for _ in $(seq 1 50); do

@@ -3,6 +3,7 @@
 #include <ctype.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -25,10 +26,10 @@ struct Decoded {
 
 Decoded Decode(const std::string& raw) {
     Decoded decoded;
-    char out[1024];
-    const char* result =
-        DecodeQueryValue(raw.data(), raw.size(), ClassesFor(932), out, sizeof out, &decoded.notes);
-    decoded.text = result == nullptr ? "(null)" : Convert("UTF-8", "CP932", out);
+    char16_t out[1024];
+    const char16_t* result = DecodeQueryValue(raw.data(), raw.size(), ClassesFor(932), out,
+                                              sizeof out / sizeof out[0], &decoded.notes);
+    decoded.text = Utf8(result);
     return decoded;
 }
 
@@ -113,9 +114,23 @@ const RawCase kRawCases[] = {
     {"a % at the end stands for itself", "a%2", "a%2"},
     {"+ is a blank, as a form reads it", "a+b", "a b"},
     {"lower-case hexadecimal digits", "%8e%52", "山"},
-    {"a lead byte before a byte that is no trail byte: the geta mark, paired with nothing",
-     "%81%25%4A", "〓ナ"},
-    {"a lone lead byte at the end", "ab%82", "ab〓"},
+    // Bytes that are no character, as a browser's Shift_JIS decoder reads them.
+    {"a lead byte before an ASCII byte that is no trail byte: that byte is read again", "%81%25%4A",
+     "\uFFFDナ"},
+    {"a lead byte before 0xFD: both are one U+FFFD", "%81%FDa", "\uFFFDa"},
+    {"a lone lead byte at the end", "ab%82", "ab\uFFFD"},
+    {"a pair with no character, ASCII trail byte: it is read again", "%85%40%88@",
+     "\uFFFD@\uFFFD@"},
+    {"a pair with no character, trail byte beyond ASCII: one U+FFFD, no katakana", "%85%A1",
+     "\uFFFD"},
+    {"0x80 is U+0080; 0xA0 and 0xFD-0xFF are no character", "%80%A0%FD%FE%FF",
+     "\u0080\uFFFD\uFFFD\uFFFD\uFFFD"},
+    {"either side of the trail bytes' gap at 0x7F", "%81%7E%81%80%81%7F", "×÷\uFFFD\x7F"},
+    {"the ends of both lead ranges, a half-width katakana byte as trail", "%88%B1%9F%FC%E0%40",
+     "鯵滌漾"},
+    {"NEC's and IBM's extensions", "%87%40%ED%40%FA%40", "①纊ⅰ"},
+    {"the user-defined area, a sum", "%F0%40%F9%FC", "\uE000\uE757"},
+    {"the last pair with a character, and the one after it", "%FC%4B%FC%4C", "黑\uFFFDL"},
     {"a decoded zero byte is dropped", "a%00%25%4A", "aナ"},
     {"half-width katakana bytes sent as they are widen and compose too", "%B6%DE%B1", "ガア"},
 };
@@ -129,41 +144,74 @@ TEST(DecodeQueryValueTest, ReadsWhatOthersSend) {
 }
 
 TEST(DecodeQueryValueTest, NotesWhereAndHowMany) {
-    // 山田 is two characters of four bytes; sa after it is the third, at byte 4.
+    // 山田 is two characters of four bytes; sa after it is the third.
     Decoded decoded = Decode("%8E%52%93%63%255xx%25R%25R");
     EXPECT_EQ(3u, decoded.notes.ambiguity_count);
     EXPECT_EQ(3u, decoded.notes.ambiguities[0].character);
-    EXPECT_EQ(4u, decoded.notes.ambiguities[0].offset);
     std::string many;
     for (size_t i = 0; i < kAmbiguitiesKept + 3; ++i) many += "%25R";
     EXPECT_EQ(kAmbiguitiesKept + 3, Decode(many).notes.ambiguity_count);
+    // Those beyond the kept ones are counted, never written: what follows the notes stays.
+    struct {
+        DecodeNotes notes;
+        char after[sizeof(KanaAmbiguity)];
+    } guarded;
+    memset(guarded.after, 'Z', sizeof guarded.after);
+    char16_t out[128];
+    DecodeQueryValue(many.data(), many.size(), ClassesFor(932), out, 128, &guarded.notes);
+    EXPECT_EQ(std::string(sizeof guarded.after, 'Z'),
+              std::string(guarded.after, sizeof guarded.after));
 }
 
 struct FitCase {
     const char* why;
     const char* raw;
-    size_t out_size;
-    const char* out;  // null: does not fit
+    size_t out_size;  // UTF-16 units
+    const char* out;  // UTF-8; null: does not fit
 };
 
 const FitCase kFitCases[] = {
-    {"ga and the zero in three bytes", "%25%2B%21%2B", 3, "\x83\x4B"},
-    {"ga does not fit two", "%25%2B%21%2B", 2, nullptr},
-    {"a bare katakana byte doubles: two is one short", "%B1", 2, nullptr},
+    {"ga and the zero in two units", "%25%2B%21%2B", 2, "ガ"},
+    {"ga does not fit one", "%25%2B%21%2B", 1, nullptr},
+    {"a pair with no character and its ASCII trail byte need three", "%85@", 3, "\uFFFD@"},
+    {"two is one short", "%85@", 2, nullptr},
     {"no room at all", "a", 0, nullptr},
 };
 
 TEST(DecodeQueryValueTest, FitsOrNothing) {
     for (const FitCase& c : kFitCases) {
-        char out[8];
-        memset(out, 'Z', sizeof out);
-        const char* result =
+        char16_t out[8];
+        std::fill(out, out + 8, u'Z');
+        const char16_t* result =
             DecodeQueryValue(c.raw, strlen(c.raw), ClassesFor(932), out, c.out_size, nullptr);
         EXPECT_EQ(c.out != nullptr ? out : nullptr, result) << c.why;
         if (c.out_size > 0) {
-            EXPECT_STREQ(c.out != nullptr ? c.out : "", out) << c.why;
+            EXPECT_EQ(c.out != nullptr ? c.out : "", Utf8(out)) << c.why;
         }
     }
+}
+
+// Every pair of a lead byte and a byte from 0x40 up reads as glibc's code page 932 reads it, which
+// agrees with a browser wherever there is a character; where there is none, U+FFFD and an ASCII
+// trail byte read again.
+TEST(DecodeQueryValueTest, EveryPairAsCodePage932) {
+    int wrong = 0;
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        if (lead >= 0xA0 && lead < 0xE0) continue;
+        for (unsigned trail = 0x40; trail <= 0xFF; ++trail) {
+            char raw[8];
+            snprintf(raw, sizeof raw, "%%%02X%%%02X", lead, trail);
+            std::string expected;
+            std::string pair = {static_cast<char>(lead), static_cast<char>(trail)};
+            if (trail == 0x7F || !IconvText("UTF-8", "CP932", pair, &expected))
+                expected = trail < 0x80 ? "\uFFFD" + pair.substr(1) : "\uFFFD";
+            std::string read = Decode(raw).text;
+            if (read != expected && ++wrong <= 5) {
+                ADD_FAILURE() << raw << " reads as " << read << ", not " << expected;
+            }
+        }
+    }
+    EXPECT_EQ(0, wrong);
 }
 
 struct FindCase {

@@ -1,10 +1,13 @@
 // The query value decoder: percent-decoding, then the encoder's steps backwards. Which JIS X 0208
 // codes stand for half-width katakana comes from the encoder's own table (char_class.h), read
-// backwards; the decoded text is Shift_JIS, with each katakana in its full-width form.
+// backwards; the rest reads as a browser's Shift_JIS decoder reads it, so that what --decode shows
+// is what a form in a browser shows. Every character is one UTF-16 unit: Shift_JIS has none
+// beyond the Basic Multilingual Plane.
 #include "request/query_decoding.h"
 
 #include <string.h>
 
+#include "request/query_decoding_index.h"
 #include "request/query_encoding.h"
 
 namespace {
@@ -17,8 +20,7 @@ constexpr unsigned char kHalfWidthVoicedMark = 0xDE;
 constexpr unsigned char kHalfWidthSemiVoicedMark = 0xDF;
 // Voiced u, which JIS X 0208 keeps at the end of row 5 rather than after u.
 constexpr uint16_t kJisVu = 0x2574;
-// The geta mark, which Japanese text shows for a character that cannot be shown.
-constexpr uint16_t kJisGeta = 0x222E;
+constexpr char16_t kReplacement = 0xFFFD;
 
 // One byte of the value after percent-decoding, and whether it arrived as "%XX".
 struct Unit {
@@ -98,26 +100,42 @@ bool IsShiftJisTrail(unsigned char byte) {
 }
 
 struct DecodedText {
-    char* out;
+    char16_t* out;
     size_t size;
     size_t used;
-    size_t characters;
 };
 
-bool Append(DecodedText* text, unsigned char byte) {
+bool Append(DecodedText* text, char16_t unit) {
     if (text->used + 1 >= text->size) return false;
-    text->out[text->used++] = static_cast<char>(byte);
+    text->out[text->used++] = unit;
     return true;
 }
 
-// The Shift_JIS bytes of a JIS X 0208 code.
-bool AppendJis(DecodedText* text, uint16_t code) {
-    unsigned row = code >> 8;
-    unsigned cell = code & 0xFF;
-    unsigned lead = ((row + 1) >> 1) + (row <= 0x5E ? 0x70 : 0xB0);
-    unsigned trail = cell + ((row & 1) != 0 ? (cell < 0x60 ? 0x1F : 0x20) : 0x7E);
-    return Append(text, static_cast<unsigned char>(lead)) &&
-           Append(text, static_cast<unsigned char>(trail));
+// The character of the pair `lead`, `trail`, or 0 when it has none.
+char16_t PairCodePoint(unsigned char lead, unsigned char trail) {
+    unsigned pointer =
+        (lead - (lead < 0xA0 ? 0x81u : 0xC1u)) * 188 + trail - (trail < 0x7F ? 0x40u : 0x41u);
+    if (pointer >= kUserDefinedFirst && pointer <= kUserDefinedLast)
+        return static_cast<char16_t>(0xE000 + pointer - kUserDefinedFirst);
+    if (pointer > kUserDefinedLast) pointer -= kUserDefinedLast + 1 - kUserDefinedFirst;
+    return pointer < kShiftJisIndexSize ? kShiftJisIndex[pointer] : 0;
+}
+
+// The character of a JIS X 0208 code: its row and cell, from 0x21 each, are its pointer's.
+char16_t JisCodePoint(uint16_t code) {
+    return kShiftJisIndex[((code >> 8) - 0x21u) * 94 + (code & 0xFF) - 0x21u];
+}
+
+// The character that starts with `byte`, taking its trail byte from `reader` when it has one.
+char16_t ReadCharacter(const CharClass& classes, unsigned char byte, UnitReader* reader) {
+    if (byte <= 0x80) return byte;
+    if (!IsLeadByte(classes, byte)) return kReplacement;
+    Unit trail;
+    if (!PeekUnit(*reader, &trail)) return kReplacement;
+    char16_t character = IsShiftJisTrail(trail.byte) ? PairCodePoint(byte, trail.byte) : 0;
+    // A browser reads an ASCII byte that makes no character with the lead byte again, on its own.
+    if (character != 0 || trail.byte >= 0x80) NextUnit(reader, &trail);
+    return character != 0 ? character : kReplacement;
 }
 
 // Whether a katakana from the pair `first`, `second` may have been typed as those two bytes: the
@@ -131,8 +149,7 @@ void NoteAmbiguity(DecodeNotes* notes, const DecodedText& text, Unit first, Unit
     if (notes == nullptr) return;
     if (notes->ambiguity_count < kAmbiguitiesKept) {
         KanaAmbiguity& kept = notes->ambiguities[notes->ambiguity_count];
-        kept.character = text.characters + 1;
-        kept.offset = text.used;
+        kept.character = text.used + 1;
         kept.typed[0] = static_cast<char>(first.byte);
         kept.typed[1] = static_cast<char>(second.byte);
         kept.typed[2] = '\0';
@@ -161,11 +178,11 @@ const char* FindQueryValue(const char* address, const char* key, size_t* length)
     }
 }
 
-char* DecodeQueryValue(const char* raw, size_t length, const CharClass& classes, char* out,
-                       size_t out_size, DecodeNotes* notes) {
+char16_t* DecodeQueryValue(const char* raw, size_t length, const CharClass& classes, char16_t* out,
+                           size_t out_size, DecodeNotes* notes) {
     if (notes != nullptr) notes->ambiguity_count = 0;
     if (out_size == 0) return nullptr;
-    DecodedText text = {out, out_size, 0, 0};
+    DecodedText text = {out, out_size, 0};
     UnitReader reader = {raw, length, 0};
     uint16_t last_kana = 0;  // the katakana just written, while a mark may compose with it
     bool fits = true;
@@ -184,28 +201,18 @@ char* DecodeQueryValue(const char* raw, size_t length, const CharClass& classes,
         if (code != 0) {
             uint16_t composed =
                 IsMark(code) && last_kana != 0 ? ComposedKana(classes, last_kana, code) : 0;
-            if (composed != 0) text.used -= 2;
-            fits = AppendJis(&text, composed != 0 ? composed : code);
-            if (composed == 0) ++text.characters;
+            if (composed != 0) --text.used;
+            fits = Append(&text, JisCodePoint(composed != 0 ? composed : code));
             last_kana = composed != 0 || IsMark(code) ? 0 : code;
             continue;
         }
         last_kana = 0;
-        ++text.characters;
-        if (!IsLeadByte(classes, unit.byte)) {
-            fits = Append(&text, unit.byte);
-        } else if (has_next && IsShiftJisTrail(next.byte)) {
-            NextUnit(&reader, &next);
-            fits = Append(&text, unit.byte) && Append(&text, next.byte);
-        } else {
-            // Left alone, the lead byte would pair with the next byte written.
-            fits = AppendJis(&text, kJisGeta);
-        }
+        fits = Append(&text, ReadCharacter(classes, unit.byte, &reader));
     }
     if (!fits) {
-        out[0] = '\0';
+        out[0] = 0;
         return nullptr;
     }
-    out[text.used] = '\0';
+    out[text.used] = 0;
     return out;
 }

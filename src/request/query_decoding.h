@@ -15,8 +15,7 @@
 // A katakana that may have been typed as "%" and the byte after it: "%" before a byte that makes
 // the pair a half-width katakana's JIS X 0208 code reads as that katakana.
 struct KanaAmbiguity {
-    size_t character;  // its place in the decoded text, counting from 1
-    size_t offset;     // where its two bytes start in the decoded text
+    size_t character;  // its place in the decoded text, counting from 1 (one UTF-16 unit each)
     char typed[3];     // what may have been typed instead, zero-terminated
 };
 
@@ -32,11 +31,10 @@ struct DecodeNotes {
 // twice, as a form reader takes it. Null when the key is absent.
 const char* FindQueryValue(const char* address, const char* key, size_t* length);
 
-// Decodes the `length` bytes of a raw query value into `out` as Shift_JIS text, zero-terminated,
-// and returns `out`. `classes` are code page 932's. Percent-decoding first ("+" is a blank, a "%"
-// without two hexadecimal digits stands for itself, a decoded zero byte is dropped), then:
-//  - a lead byte and the trail byte after it are one character, as they are; a lead byte without
-//    one is the geta mark 〓, which Japanese text shows for a character that cannot be shown;
+// Decodes the `length` bytes of a raw query value, Shift_JIS, into `out` as UTF-16,
+// zero-terminated, and returns `out`. `classes` are code page 932's. Percent-decoding first ("+" is
+// a blank, a "%" without two hexadecimal digits stands for itself, a decoded zero byte is dropped),
+// then:
 //  - 0x25 or 0x21 and a byte that make the JIS X 0208 code of a half-width katakana's full-width
 //    form are that full-width katakana, but for a "!" or "%" that arrived bare, which was typed;
 //    one that may have been a typed "%" is noted in `notes`;
@@ -44,8 +42,11 @@ const char* FindQueryValue(const char* address, const char* key, size_t* length)
 //  - a voiced or semi-voiced mark from a half-width katakana composes with the katakana from a
 //    half-width one right before it when JIS X 0208 has the composed form; otherwise it stays
 //    the full-width mark;
-//  - every other byte is itself.
-// Null, with `out` empty, when the text does not fit `out_size`; twice `length` and one byte
-// always do.
-char* DecodeQueryValue(const char* raw, size_t length, const CharClass& classes, char* out,
-                       size_t out_size, DecodeNotes* notes);
+//  - every other byte reads as a browser reads Shift_JIS (the WHATWG Encoding Standard's decoder):
+//    ASCII and 0x80 are themselves, a lead byte and a trail byte are the pair's character, and
+//    what is no character is U+FFFD: a lead byte without a trail byte, a pair with no character,
+//    0xA0 and 0xFD-0xFF. An ASCII byte after a lead byte that makes no character with it is read
+//    again on its own; any other byte after it is taken with it.
+// Null, with `out` empty, when the text does not fit `out_size` units; `length` and one always do.
+char16_t* DecodeQueryValue(const char* raw, size_t length, const CharClass& classes, char16_t* out,
+                           size_t out_size, DecodeNotes* notes);

@@ -15,7 +15,8 @@
 // history entry and no Referer ever holds them. The page shown next takes them out of the session
 // and ends it. Every response says no-store and no-referrer.
 //
-// PHP 8 with mbstring. Bad input gives the page with whatever could be read, never a warning.
+// PHP 8 with mbstring, and no other extension. Bad input gives the page with whatever could be
+// read, never a warning.
 declare(strict_types=1);
 
 const DETAILS = [
@@ -61,7 +62,7 @@ function decoded_units(string $raw): array
     $length = strlen($raw);
     for ($i = 0; $i < $length; $i++) {
         $escape = substr($raw, $i + 1, 2);
-        if ($raw[$i] === '%' && strlen($escape) === 2 && ctype_xdigit($escape)) {
+        if ($raw[$i] === '%' && strspn($escape, '0123456789ABCDEFabcdef') === 2) {
             $units[] = [hexdec($escape), true];
             $i += 2;
         } else {
@@ -81,40 +82,47 @@ function is_trail_byte(int $byte): bool
     return $byte >= 0x40 && $byte <= 0xFC && $byte !== 0x7F;
 }
 
-// Shift_JIS text as UTF-8, a code that is no character as U+FFFD.
+// Shift_JIS characters as UTF-8.
 function shift_jis_to_utf8(string $text): string
 {
-    mb_substitute_character(0xFFFD);
     return mb_convert_encoding($text, 'UTF-8', 'CP932');
 }
 
-// One detail as typed, in UTF-8, with its half-width katakana in full width.
+// One detail as typed, in UTF-8, with its half-width katakana in full width. What is no katakana
+// reads as a browser reads Shift_JIS (the WHATWG Encoding Standard's decoder): what is no
+// character is U+FFFD, and an ASCII byte after a lead byte that makes no character with it is
+// read again on its own.
 function decode_value(string $raw): string
 {
     $kana = half_width_kana_by_jis_code();
     $units = decoded_units($raw);
-    $typed = '';  // Shift_JIS, with half-width katakana as typed
+    $typed = '';  // UTF-8, with half-width katakana as typed
     for ($i = 0, $count = count($units); $i < $count; $i++) {
         [$byte, $escaped] = $units[$i];
         $next = $units[$i + 1][0] ?? null;
         if ($byte >= 0xA1 && $byte <= 0xDF) {
-            $typed .= chr($byte);
+            $typed .= shift_jis_to_utf8(chr($byte));
         } elseif ($escaped && $next !== null && isset($kana[$byte << 8 | $next])) {
             // A "!" or "%" that came bare was typed: a katakana's code comes escaped.
-            $typed .= chr($kana[$byte << 8 | $next]);
+            $typed .= shift_jis_to_utf8(chr($kana[$byte << 8 | $next]));
             $i++;
-        } elseif (is_lead_byte($byte) && $next !== null && is_trail_byte($next)) {
-            $typed .= chr($byte) . chr($next);
-            $i++;
-        } elseif (is_lead_byte($byte)) {
-            $typed .= "\x81\xAC";  // the geta mark 〓, for a character that cannot be shown
+        } elseif ($byte <= 0x80) {
+            $typed .= $byte < 0x80 ? chr($byte) : "\u{80}";
+        } elseif (!is_lead_byte($byte) || $next === null) {
+            $typed .= "\u{FFFD}";  // 0xA0, 0xFD to 0xFF, a lead byte at the end
         } else {
-            $typed .= chr($byte);
+            // mbstring's code page 932 has a character for the very pairs a browser has one for.
+            $pair = chr($byte) . chr($next);
+            $character = is_trail_byte($next) && mb_check_encoding($pair, 'CP932');
+            $typed .= $character ? shift_jis_to_utf8($pair) : "\u{FFFD}";
+            if ($character || $next >= 0x80) {
+                $i++;
+            }
         }
     }
     // Full width, and a voiced or semi-voiced mark composed with the half-width katakana before
     // it where a composed character exists.
-    return mb_convert_kana(shift_jis_to_utf8($typed), 'KV', 'UTF-8');
+    return mb_convert_kana($typed, 'KV', 'UTF-8');
 }
 
 function shown(string $text): string
