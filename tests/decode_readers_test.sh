@@ -107,13 +107,14 @@ decoded() {
     fi | grep -av '^note: ' | sed 's/^\([a-z]*\): $/\1: (none)/'
 }
 
-# The form's fields for every query, from the server on PORT, one request after another.
+# The form's fields for every query, from the server on PORT, one request after another, each
+# redirect followed with its session cookie as a browser does.
 form_details() {  # form_details PORT
     local query
     for query in "${queries[@]}"; do
         printf 'url = "http://127.0.0.1:%s/entry/regist.php?%s"\n' "$1" "$query"
     done >"$scratch/curl.conf"
-    curl -gs -K "$scratch/curl.conf" | form_fields | grep -aE '^(productid|username|organization|serialno|PHP): '
+    curl -gsL -b "" -K "$scratch/curl.conf" | form_fields | grep -aE '^(productid|username|organization|serialno|PHP): '
 }
 
 for query in "${queries[@]}"; do decoded "$query"; done >"$scratch/tool.txt"
