@@ -173,3 +173,37 @@ TEST(RegistrationHostTest, HostNames) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RegistrationHostName, TheHostMeant) {
+    const struct {
+        const char* why;
+        const char* given;
+        const char* meant;  // null: none to give
+    } cases[] = {
+        {"a whole address", "https://regist.sample-soft.co.jp/", "regist.sample-soft.co.jp"},
+        {"a user, a port that is one, a path and a query",
+         "http://me@regist.example.com:8443/entry?x=1", "regist.example.com:8443"},
+        {"a path without a scheme", "regist.example.com/entry", "regist.example.com"},
+        {"a fragment", "regist.example.com#form", "regist.example.com"},
+        {"the last @ ends the user", "a@b@regist.jp/x", "regist.jp"},
+        {"port 0 is no port", "regist.example.com:0", "regist.example.com"},
+        {"a port too large in an address", "https://regist.example.com:65536/",
+         "regist.example.com"},
+        {"no host after the scheme", "https:///entry", nullptr},
+        {"an IPv6 literal is no host name", "https://[2001:db8::1]/", nullptr},
+        {"a host name with a blank", "https://regist example/", nullptr},
+    };
+    for (const auto& c : cases) {
+        char meant[kHostSlotSize];
+        bool has = HostMeant(c.given, meant, sizeof meant);
+        EXPECT_EQ(c.meant != nullptr, has) << c.why;
+        EXPECT_STREQ(c.meant != nullptr ? c.meant : "", meant) << c.why;
+    }
+    char small[4];
+    EXPECT_FALSE(HostMeant("https://regist.jp/", small, sizeof small))
+        << "a host that does not fit";
+}
+
+}  // namespace

@@ -101,13 +101,15 @@ constexpr char kUsage[] =
     "                         [--session N] [--station visible|hidden]\n"
     "                         [--host HOST | --program PROGRAM] (-- TAIL | --tail-file FILE)\n"
     "       regcomplete-check --stamp --host HOST [--company NAME] [--copyright TEXT] PROGRAM OUT\n"
-    "       regcomplete-check --show PROGRAM\n"
-    "       regcomplete-check --decode ADDRESS\n"
+    "       regcomplete-check --show [--print-utf8] PROGRAM\n"
+    "       regcomplete-check --decode [--print-utf8] ADDRESS\n"
     "       regcomplete-check --version\n"
     "       regcomplete-check --help\n"
     "The first form shows what the command-line tail TAIL does in regcomplete.exe; --stamp writes\n"
     "a copy of the release's PROGRAM that registers at HOST to OUT; --show prints what a program\n"
     "carries; --decode prints the details a registration address carries, as typed.\n"
+    "--print-utf8, in any mode, writes UTF-8 to a file or pipe instead of the console's code "
+    "page.\n"
     "docs/check-tool.md has every option.\n";
 
 // One line on stderr: what is wrong, and where the usage is.
@@ -174,6 +176,8 @@ bool ParseCheckArguments(int argc, char** argv, CheckArguments* arguments, const
         bool has_value = i + 1 < argc;
         if (strcmp(argv[i], "--utf8") == 0) {
             arguments->utf8 = true;
+        } else if (strcmp(argv[i], "--print-utf8") == 0) {
+            SetPrintUtf8(true);
         } else if (strcmp(argv[i], "--tail-file") == 0 && has_value) {
             arguments->tail_file = ++i;
         } else if (strcmp(argv[i], "--codepage") == 0 && has_value) {
@@ -575,7 +579,9 @@ bool ParseStampArguments(int argc, char** argv, StampArguments* arguments, const
     int file_count = 0;
     for (int i = 2; i < argc; ++i) {
         bool has_value = i + 1 < argc;
-        if (strcmp(argv[i], "--host") == 0 && has_value) {
+        if (strcmp(argv[i], "--print-utf8") == 0) {
+            SetPrintUtf8(true);
+        } else if (strcmp(argv[i], "--host") == 0 && has_value) {
             TakeHost(argv, ++i, host, host_text);
             arguments->host = host;
             arguments->host_text = host_text;
@@ -661,14 +667,20 @@ int main(int argc, char** argv) {
         return 0;
     }
     const char* problem = "";
+    // --show and --decode take --print-utf8 before their one argument.
+    int first = 2;
+    if (argc > 2 && strcmp(argv[2], "--print-utf8") == 0) {
+        SetPrintUtf8(true);
+        first = 3;
+    }
     if (argc >= 2 && strcmp(argv[1], "--show") == 0) {
-        if (argc != 3) return Usage("--show takes one program");
+        if (argc != first + 1) return Usage("--show takes one program");
         static char16_t name[kWidePathSize];
-        return RunShow(FileArgument(argv, 2, name, kWidePathSize));
+        return RunShow(FileArgument(argv, first, name, kWidePathSize));
     }
     if (argc >= 2 && strcmp(argv[1], "--decode") == 0) {
-        if (argc != 3) return Usage("--decode takes one address");
-        return RunDecode(argv[2]);
+        if (argc != first + 1) return Usage("--decode takes one address");
+        return RunDecode(argv[first]);
     }
     if (argc >= 2 && strcmp(argv[1], "--stamp") == 0) {
         StampArguments stamp = {};

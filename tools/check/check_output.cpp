@@ -67,14 +67,16 @@ void EmitAscii(Writer* writer, const char* text) {
     }
 }
 
-// \xNN below 0x100, \uNNNN above, and beyond U+FFFF the two of its surrogate pair.
-void EmitEscape(Writer* writer, unsigned long value) {
+// \xNN below 0x100 (a control or a byte), \uNNNN above or for a `character` the code page lacks,
+// and beyond U+FFFF the two of its surrogate pair.
+void EmitEscape(Writer* writer, unsigned long value, bool character = false) {
     char escape[32];
     if (value >= 0x10000)
         snprintf(escape, sizeof escape, "\\u%04lX\\u%04lX", 0xD800 + ((value - 0x10000) >> 10),
                  0xDC00 + ((value - 0x10000) & 0x3FF));
     else
-        snprintf(escape, sizeof escape, value < 0x100 ? "\\x%02lX" : "\\u%04lX", value);
+        snprintf(escape, sizeof escape, value < 0x100 && !character ? "\\x%02lX" : "\\u%04lX",
+                 value);
     EmitAscii(writer, escape);
 }
 
@@ -105,7 +107,7 @@ void EmitCharacter(Writer* writer, unsigned long code_point) {
             length = code_point < 0x80 ? CodePointToUtf8(code_point, bytes)
                                        : EncodeCharacter(writer->output.code_page, units,
                                                          unit_count, bytes, sizeof bytes);
-            if (length == 0) return EmitEscape(writer, code_point);
+            if (length == 0) return EmitEscape(writer, code_point, true);
             break;
     }
     MakeRoom(writer, length);
