@@ -163,6 +163,10 @@ TEST(RegistrationHostTest, HostNames) {
         {"an IPv6 literal", "[2001:db8::1]:8443", P::kIpv6Literal},
         {"a Japanese name", "例え.jp", P::kNotAscii},
         {"a byte beyond ASCII", "r\xE9gist.example", P::kNotAscii},
+        {"the first byte beyond ASCII", "r\x80gist.example", P::kNotAscii},
+        {"a user", "me@regist.example.com", P::kNotTheHostAlone},
+        {"a name in brackets, as an IPv6 literal is given", "[regist.example.com]",
+         P::kIpv6Literal},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(static_cast<int>(c.problem),
@@ -201,7 +205,7 @@ TEST(RegistrationHostName, TheHostMeant) {
         EXPECT_EQ(c.meant != nullptr, has) << c.why;
         EXPECT_STREQ(c.meant != nullptr ? c.meant : "", meant) << c.why;
     }
-    char small[4];
+    char small[sizeof "regist.jp" - 1];
     EXPECT_FALSE(HostMeant("https://regist.jp/", small, sizeof small))
         << "a host that does not fit";
 }

@@ -63,6 +63,13 @@ for line in "company: $company" 'kept: company, not given again (--company "" cl
     "copyright: $copyright" 'kept: copyright, not given again (--copyright "" clears it)'; do
     grep -qxF -- "$line" <<<"$said" || fail "a re-stamp with --host alone does not say '$line'"
 done
+! grep -q '^replaced company' <<<"$said" || fail "a kept company is said to be replaced"
+said=$("$tool" --stamp --host regist.other.jp stamped.exe restamped.exe)
+grep -qxF "replaced restamped.exe" <<<"$said" || fail "stamping over an existing copy: '$said'"
+cp unstamped.exe self.exe
+said=$("$tool" --stamp --host h.example self.exe self.exe 2>&1)
+[ $? -eq 1 ] && grep -qF "is the program itself" <<<"$said" && cmp -s self.exe unstamped.exe ||
+    fail "the program as its own OUT: '$said'"
 "$tool" --show restamped.exe | grep -qxF "copyright: $copyright" ||
     fail "a re-stamp with --host alone lost the copyright"
 said=$("$tool" --stamp --host regist.other.jp --company "" stamped.exe cleared.exe)
