@@ -72,7 +72,8 @@ wine_stamp() {
     for a in "$@"; do
         case $a in /*) args+=("$(windows_path "$(dirname "$a")")\\$(basename "$a")") ;; *) args+=("$a") ;; esac
     done
-    wine "$win_tool" "${args[@]}"
+    # What a script reads: UTF-8 (a pipe gets the console's code page otherwise).
+    wine "$win_tool" "${args[0]}" --print-utf8 "${args[@]:1}"
 }
 
 for tool in "${tools[@]}"; do
@@ -299,6 +300,17 @@ grep -qF "été" "$scratch/console.txt" || fail "the console does not show code 
 grep -qF '\x1B[2Jxx' "$scratch/console.txt" && ! grep -qF $'\x1b[2J' "$scratch/console.txt" ||
     fail "the crafted host reached the console unescaped: $(cat -v "$scratch/console.txt")"
 
+# Redirected at Wine's console (code page 932), the output is in the console's code page, as
+# Windows' own tools write it: into a file, through more, and under --print-utf8 UTF-8.
+script -qec "cd $(printf '%q' "$w") && wine cmd /c $(printf '%q' "$win_tool --show $vendor_exe > shown-932.txt & $win_tool --show --print-utf8 $vendor_exe > shown-utf8.txt & $win_tool --show $vendor_exe | more")" \
+    /dev/null >"$scratch/more.txt" 2>&1 </dev/null
+grep -qF "company: $(printf '%s' "$company" | iconv -f UTF-8 -t CP932)" "$w/shown-932.txt" ||
+    fail "redirected at the console, not code page 932: $(cat -v "$w/shown-932.txt")"
+grep -qxF "company: $company" <(tr -d '\r' <"$w/shown-utf8.txt") ||
+    fail "--print-utf8 redirected, not UTF-8: $(cat -v "$w/shown-utf8.txt")"
+grep -qF "company: $company" "$scratch/more.txt" ||
+    fail "through more, the company does not read right: $(cat -v "$scratch/more.txt")"
+
 # A path the code page cannot spell (é has no place in 932) is opened by its Unicode name.
 printf '/Uabc' >"$ww/tail-é.txt"
 said=$(wine "$win_tool" --host h.example --tail-file "$(windows_path "$ww/tail-é.txt")" 2>&1 | tr -d '\r')
@@ -324,7 +336,8 @@ at_prompt() {
     bat_block "$1" | while IFS= read -r line; do
         printf 'cmd.exe /s /c "%s"' "$line" >"$scratch/line.txt"
         (cd "${2:-$folder}" && LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 RUNRAW_UTF8=1 \
-            wine "$runraw" "$(windows_path "$scratch/line.txt")" 2>&1 | tr -d '\r')
+            wine "$runraw" "$(windows_path "$scratch/line.txt")" 2>&1 | iconv -f CP932 -t UTF-8 |
+            tr -d '\r')
     done
 }
 # 2. Stamp and show.
@@ -370,7 +383,7 @@ cp "$folder/regcomplete.exe" "$folder/regcomplete-check.exe" "$scratch/batch/"
 bat_block 2 | sed 's/$/\r/' | iconv -f UTF-8 -t CP932 >"$scratch/batch/stamp.bat" ||
     fail "the batch file's line does not fit code page 932"
 (cd "$scratch/batch" && wine cmd /c stamp.bat >/dev/null 2>&1)
-shown=$(wine "$win_tool" --show "$(windows_path "$scratch/batch/stamped/regcomplete.exe")" 2>&1 | tr -d '\r')
+shown=$(wine "$win_tool" --show --print-utf8 "$(windows_path "$scratch/batch/stamped/regcomplete.exe")" 2>&1 | tr -d '\r')
 grep -qx "company: $company" <<<"$shown" || fail "the Shift_JIS batch file stamped: $shown"
 
 echo "$failures failed"
