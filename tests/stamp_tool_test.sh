@@ -77,6 +77,12 @@ shown=$("$tool" --show cleared.exe)
 grep -qxF "company: (none)" <<<"$shown" && grep -qxF "copyright: $copyright" <<<"$shown" &&
     ! grep -q "^kept: company" <<<"$said" || fail "--company \"\" did not clear the company alone"
 
+# Only a name the program has is kept: one with a company alone keeps no copyright.
+"$tool" --stamp --host h.example --company "$company" unstamped.exe company-only.exe >/dev/null
+said=$("$tool" --stamp --host regist.other.jp company-only.exe company-kept.exe)
+grep -qxF 'kept: company, not given again (--company "" clears it)' <<<"$said" &&
+    ! grep -q '^kept: copyright' <<<"$said" || fail "a program without a copyright keeps one: '$said'"
+
 # What cannot be written is left as it was, with what to do: each row the OUT, how it is made,
 # the exit code and what the message must say. A file without write permission counts as
 # read-only for root too.
