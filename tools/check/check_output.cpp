@@ -99,8 +99,10 @@ void EmitCharacter(Writer* writer, unsigned long code_point) {
     switch (writer->output.encoding) {
         case OutputEncoding::kConsole:
             MakeRoom(writer, unit_count);
-            memcpy(writer->units + writer->used, units, unit_count * sizeof(char16_t));
-            writer->used += unit_count;
+            for (size_t i = 0; i < unit_count; ++i) {
+                MakeRoom(writer, 1);  // never past the buffer, whatever came before
+                writer->units[writer->used++] = units[i];
+            }
             return;
         case OutputEncoding::kUtf8: length = CodePointToUtf8(code_point, bytes); break;
         case OutputEncoding::kCodePage:
