@@ -98,6 +98,11 @@ release: $release_sha256"
     [ "$shown" = "$expected" ] || { fail "$tool: --show of the vendor's program"; diff <(echo "$expected") <(echo "$shown"); }
     "$tool" --show "$unstamped" 2>&1 | tr -d '\r' | grep -qx 'host: (none: not stamped)' ||
         fail "$tool: --show of the unstamped program names a host"
+    # A re-stamp with the host alone keeps the names, and says so.
+    said=$("$tool" --stamp --host "$host" "$out" "$scratch/$tool-restamped.exe" 2>&1 | tr -d '\r')
+    grep -qxF 'kept: company, not given again (--company "" clears it)' <<<"$said" &&
+        "$tool" --show "$scratch/$tool-restamped.exe" 2>&1 | tr -d '\r' | grep -qxF "copyright: $copyright" ||
+        fail "$tool: a re-stamp with the host alone did not keep the names: $said"
 done
 cp "$scratch/host_stamp-vendor.exe" "$build/stamped/regcomplete.exe"
 
@@ -265,16 +270,23 @@ wine_names=(
     "a hard link of the program|$(windows_path "$ww/hard.exe")|1|is the program itself"
     "the NUL device|NUL|1|is a device"
     "an existing copy|$(windows_path "$ww/old.exe")|0|replaced $(windows_path "$ww/old.exe")"
+    "a read-only copy is left as it was|$(windows_path "$ww/read-only.exe")|1|; nothing written: give another OUT, or make it writable: attrib -r \"$(windows_path "$ww/read-only.exe")\""
+    "a folder that does not exist|$(windows_path "$ww")\\missing\\out.exe|2|its folder $(windows_path "$ww")\\missing does not exist; nothing written: make it first: mkdir \"$(windows_path "$ww")\\missing\""
 )
+# Wine shows a file without write permission as read-only.
+cp "$good" "$ww/read-only.exe" && chmod a-w "$ww/read-only.exe"
 for row in "${wine_names[@]}"; do
     IFS='|' read -r why out wanted_rc wanted <<<"$row"
-    wine "$win_tool" --stamp --host $vendor_host "$in_path" "$out" >"$ww/said" 2>&1
+    wine "$win_tool" --stamp --print-utf8 --host $vendor_host "$in_path" "$out" >"$ww/said" 2>&1
     rc=$?
     said=$(tr -d '\r' <"$ww/said")
     [ "$rc" = "$wanted_rc" ] || fail "wine names: $why: exit code $rc, not $wanted_rc: $said"
     grep -qF -- "$wanted" <<<"$said" || fail "wine names: $why: '$said' lacks '$wanted'"
     cmp -s "$ww/in-program.exe" "$unstamped" || fail "wine names: $why: the program was changed"
 done
+
+cmp -s "$ww/read-only.exe" "$good" || fail "wine names: the read-only copy was changed"
+[ ! -e "$ww/missing" ] || fail "wine names: a folder was made for the OUT"
 
 # An unpaired surrogate in the Windows tool's Unicode command line is no text either.
 printf '%s --stamp --host h.example --company "a' "$win_tool" | iconv -f UTF-8 -t UTF-16LE >"$ww/line"
