@@ -314,7 +314,7 @@ grep -qF '\x1B[2Jxx' "$scratch/console.txt" && ! grep -qF $'\x1b[2J' "$scratch/c
 
 # Redirected at Wine's console (code page 932), the output is in the console's code page, as
 # Windows' own tools write it: into a file, through more, and under --print-utf8 UTF-8.
-script -qec "cd $(printf '%q' "$w") && wine cmd /c $(printf '%q' "$win_tool --show $vendor_exe > shown-932.txt & $win_tool --show --print-utf8 $vendor_exe > shown-utf8.txt & $win_tool --show $vendor_exe | more")" \
+script -qec "cd $(printf '%q' "$w") && wine cmd /c $(printf '%q' "$win_tool --show $vendor_exe > shown-932.txt & $win_tool --show --print-utf8 $vendor_exe > shown-utf8.txt & $win_tool --show $vendor_exe | more & chcp 65001 > nul & $win_tool --show $vendor_exe > shown-65001.txt & chcp 1252 > nul & $win_tool --show $vendor_exe > shown-1252.txt")" \
     /dev/null >"$scratch/more.txt" 2>&1 </dev/null
 grep -qF "company: $(printf '%s' "$company" | iconv -f UTF-8 -t CP932)" "$w/shown-932.txt" ||
     fail "redirected at the console, not code page 932: $(cat -v "$w/shown-932.txt")"
@@ -322,6 +322,12 @@ grep -qxF "company: $company" <(tr -d '\r' <"$w/shown-utf8.txt") ||
     fail "--print-utf8 redirected, not UTF-8: $(cat -v "$w/shown-utf8.txt")"
 grep -qF "company: $company" "$scratch/more.txt" ||
     fail "through more, the company does not read right: $(cat -v "$scratch/more.txt")"
+# The console's code page, whatever the system's: after chcp 65001 UTF-8; after chcp 1252, which
+# holds no kanji, each as its escape, never '?'.
+grep -qxF "company: $company" <(tr -d '\r' <"$w/shown-65001.txt") ||
+    fail "redirected after chcp 65001, not UTF-8: $(cat -v "$w/shown-65001.txt")"
+grep -qxF 'company: \u4F8B\u793A\u682A\u5F0F\u4F1A\u793E' <(tr -d '\r' <"$w/shown-1252.txt") ||
+    fail "redirected after chcp 1252, not escaped: $(cat -v "$w/shown-1252.txt")"
 
 # A path the code page cannot spell (é has no place in 932) is opened by its Unicode name.
 printf '/Uabc' >"$ww/tail-é.txt"
