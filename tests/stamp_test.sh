@@ -73,7 +73,11 @@ wine_stamp() {
         case $a in /*) args+=("$(windows_path "$(dirname "$a")")\\$(basename "$a")") ;; *) args+=("$a") ;; esac
     done
     # What a script reads: UTF-8 (a pipe gets the console's code page otherwise).
-    wine "$win_tool" "${args[0]}" --print-utf8 "${args[@]:1}"
+    case ${args[0]} in
+        --stamp | --show) args=("${args[0]}" --print-utf8 "${args[@]:1}") ;;
+        *) args=(--print-utf8 "${args[@]}") ;;
+    esac
+    wine "$win_tool" "${args[@]}"
 }
 
 for tool in "${tools[@]}"; do
@@ -125,7 +129,7 @@ osslsigncode sign -certs "$scratch/cert.pem" -key "$scratch/key.pem" -in "$unsta
     -out "$scratch/signed.exe" >/dev/null 2>&1 || fail "osslsigncode could not sign a copy"
 long_name=$(printf '名%.0s' {1..128})
 refusals=(
-    "an address for a host|--host https://regist.example/ $unstamped|give the host alone: regist.vendor-example.jp"
+    "an address for a host|--host https://regist.example/ $unstamped|give the host alone: regist.example;"
     "a host with a blank|--host 'a b' $unstamped|holds a character no host name holds"
     "a label too long|--host $(printf 'a%.0s' {1..64}).jp $unstamped|more than 63 characters"
     "a Japanese host|--host 例え.jp $unstamped|give its ASCII form, xn--"
