@@ -505,6 +505,7 @@ usage_rows=(
     "/Pabc|unknown option /Pabc"
     "--bogus -- x|unknown option --bogus"
     "--host a..b -- x|'a..b' has an empty label"
+    "--host https://regist.sample-soft.co.jp/ -- x|give the host alone: regist.sample-soft.co.jp"
     "--host h.example --program p.exe -- x|give --host or --program, not both"
     "--stamp --host h.example x|--stamp needs the stamped copy after the program"
     "--stamp a.exe b.exe|--stamp needs --host HOST"

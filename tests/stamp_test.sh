@@ -11,7 +11,8 @@
 #   - each refusal gives its message and leaves no output file;
 #   - a stamped program signed with osslsigncode verifies;
 #   - the host tool's writes never lose a file, and what it prints;
-#   - then, with Wine: the Windows tool's names for one file, its console, and the vendor's
+#   - then, with Wine: the Windows tool's names for one file, its console, its output redirected
+#     there (the console's code page, --print-utf8), and the vendor's
 #     Windows steps of docs/vendor.md.
 # Leaves BUILD_DIR/unstamped/bin/regcomplete.exe and BUILD_DIR/stamped/regcomplete.exe (the
 # vendor's host and names stamped) for the dialog cases that run them (e2e/release_test.sh).

@@ -3,7 +3,8 @@
 // code page and byte classes, the registry, its own path, System32 and the token);
 // check_host.cpp stands in for Windows with what a Linux terminal gives and fixed defaults. Both
 // read and write the user's files the safe way (a temporary file renamed over the target, files
-// told apart by identity) and say whether a stream is a console.
+// told apart by identity) and say where a stream goes: a console, or a file or pipe in which
+// encoding.
 // Everything the tool decides from them is in check_main.cpp, the same on both.
 #pragma once
 
