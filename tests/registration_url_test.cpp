@@ -163,6 +163,10 @@ TEST(RegistrationHostTest, HostNames) {
         {"an IPv6 literal", "[2001:db8::1]:8443", P::kIpv6Literal},
         {"a Japanese name", "例え.jp", P::kNotAscii},
         {"a byte beyond ASCII", "r\xE9gist.example", P::kNotAscii},
+        {"the first byte beyond ASCII", "r\x80gist.example", P::kNotAscii},
+        {"a user", "me@regist.example.com", P::kNotTheHostAlone},
+        {"a name in brackets, as an IPv6 literal is given", "[regist.example.com]",
+         P::kIpv6Literal},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(static_cast<int>(c.problem),
@@ -170,6 +174,40 @@ TEST(RegistrationHostTest, HostNames) {
             << c.why;
         EXPECT_EQ(c.problem == P::kNone, IsRegistrationHostName(c.host.c_str())) << c.why;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RegistrationHostName, TheHostMeant) {
+    const struct {
+        const char* why;
+        const char* given;
+        const char* meant;  // null: none to give
+    } cases[] = {
+        {"a whole address", "https://regist.sample-soft.co.jp/", "regist.sample-soft.co.jp"},
+        {"a user, a port that is one, a path and a query",
+         "http://me@regist.example.com:8443/entry?x=1", "regist.example.com:8443"},
+        {"a path without a scheme", "regist.example.com/entry", "regist.example.com"},
+        {"a fragment", "regist.example.com#form", "regist.example.com"},
+        {"the last @ ends the user", "a@b@regist.jp/x", "regist.jp"},
+        {"port 0 is no port", "regist.example.com:0", "regist.example.com"},
+        {"a port too large in an address", "https://regist.example.com:65536/",
+         "regist.example.com"},
+        {"no host after the scheme", "https:///entry", nullptr},
+        {"an IPv6 literal is no host name", "https://[2001:db8::1]/", nullptr},
+        {"a host name with a blank", "https://regist example/", nullptr},
+    };
+    for (const auto& c : cases) {
+        char meant[kHostSlotSize];
+        bool has = HostMeant(c.given, meant, sizeof meant);
+        EXPECT_EQ(c.meant != nullptr, has) << c.why;
+        EXPECT_STREQ(c.meant != nullptr ? c.meant : "", meant) << c.why;
+    }
+    char small[sizeof "regist.jp" - 1];
+    EXPECT_FALSE(HostMeant("https://regist.jp/", small, sizeof small))
+        << "a host that does not fit";
 }
 
 }  // namespace

@@ -11,7 +11,8 @@
 #   - each refusal gives its message and leaves no output file;
 #   - a stamped program signed with osslsigncode verifies;
 #   - the host tool's writes never lose a file, and what it prints;
-#   - then, with Wine: the Windows tool's names for one file, its console, and the vendor's
+#   - then, with Wine: the Windows tool's names for one file, its console, its output redirected
+#     there (the console's code page, --print-utf8), and the vendor's
 #     Windows steps of docs/vendor.md.
 # Leaves BUILD_DIR/unstamped/bin/regcomplete.exe and BUILD_DIR/stamped/regcomplete.exe (the
 # vendor's host and names stamped) for the dialog cases that run them (e2e/release_test.sh).
@@ -72,6 +73,11 @@ wine_stamp() {
     for a in "$@"; do
         case $a in /*) args+=("$(windows_path "$(dirname "$a")")\\$(basename "$a")") ;; *) args+=("$a") ;; esac
     done
+    # What a script reads: UTF-8 (a pipe gets the console's code page otherwise).
+    case ${args[0]} in
+        --stamp | --show) args=("${args[0]}" --print-utf8 "${args[@]:1}") ;;
+        *) args=(--print-utf8 "${args[@]}") ;;
+    esac
     wine "$win_tool" "${args[@]}"
 }
 
@@ -97,6 +103,11 @@ release: $release_sha256"
     [ "$shown" = "$expected" ] || { fail "$tool: --show of the vendor's program"; diff <(echo "$expected") <(echo "$shown"); }
     "$tool" --show "$unstamped" 2>&1 | tr -d '\r' | grep -qx 'host: (none: not stamped)' ||
         fail "$tool: --show of the unstamped program names a host"
+    # A re-stamp with the host alone keeps the names, and says so.
+    said=$("$tool" --stamp --host "$host" "$out" "$scratch/$tool-restamped.exe" 2>&1 | tr -d '\r')
+    grep -qxF 'kept: company, not given again (--company "" clears it)' <<<"$said" &&
+        "$tool" --show "$scratch/$tool-restamped.exe" 2>&1 | tr -d '\r' | grep -qxF "copyright: $copyright" ||
+        fail "$tool: a re-stamp with the host alone did not keep the names: $said"
 done
 cp "$scratch/host_stamp-vendor.exe" "$build/stamped/regcomplete.exe"
 
@@ -119,7 +130,7 @@ osslsigncode sign -certs "$scratch/cert.pem" -key "$scratch/key.pem" -in "$unsta
     -out "$scratch/signed.exe" >/dev/null 2>&1 || fail "osslsigncode could not sign a copy"
 long_name=$(printf '名%.0s' {1..128})
 refusals=(
-    "an address for a host|--host https://regist.example/ $unstamped|give the host alone: regist.vendor-example.jp"
+    "an address for a host|--host https://regist.example/ $unstamped|give the host alone: regist.example;"
     "a host with a blank|--host 'a b' $unstamped|holds a character no host name holds"
     "a label too long|--host $(printf 'a%.0s' {1..64}).jp $unstamped|more than 63 characters"
     "a Japanese host|--host 例え.jp $unstamped|give its ASCII form, xn--"
@@ -266,16 +277,23 @@ wine_names=(
     "a hard link of the program|$(windows_path "$ww/hard.exe")|1|is the program itself"
     "the NUL device|NUL|1|is a device"
     "an existing copy|$(windows_path "$ww/old.exe")|0|replaced $(windows_path "$ww/old.exe")"
+    "a read-only copy is left as it was|$(windows_path "$ww/read-only.exe")|1|; nothing written: give another OUT, or make it writable: attrib -r \"$(windows_path "$ww/read-only.exe")\""
+    "a folder that does not exist|$(windows_path "$ww")\\missing\\out.exe|2|its folder $(windows_path "$ww")\\missing does not exist; nothing written: make it first: mkdir \"$(windows_path "$ww")\\missing\""
 )
+# Wine shows a file without write permission as read-only.
+cp "$good" "$ww/read-only.exe" && chmod a-w "$ww/read-only.exe"
 for row in "${wine_names[@]}"; do
     IFS='|' read -r why out wanted_rc wanted <<<"$row"
-    wine "$win_tool" --stamp --host $vendor_host "$in_path" "$out" >"$ww/said" 2>&1
+    wine "$win_tool" --stamp --print-utf8 --host $vendor_host "$in_path" "$out" >"$ww/said" 2>&1
     rc=$?
     said=$(tr -d '\r' <"$ww/said")
     [ "$rc" = "$wanted_rc" ] || fail "wine names: $why: exit code $rc, not $wanted_rc: $said"
     grep -qF -- "$wanted" <<<"$said" || fail "wine names: $why: '$said' lacks '$wanted'"
     cmp -s "$ww/in-program.exe" "$unstamped" || fail "wine names: $why: the program was changed"
 done
+
+cmp -s "$ww/read-only.exe" "$good" || fail "wine names: the read-only copy was changed"
+[ ! -e "$ww/missing" ] || fail "wine names: a folder was made for the OUT"
 
 # An unpaired surrogate in the Windows tool's Unicode command line is no text either.
 printf '%s --stamp --host h.example --company "a' "$win_tool" | iconv -f UTF-8 -t UTF-16LE >"$ww/line"
@@ -300,6 +318,23 @@ grep -qF "山田 太郎" "$scratch/console.txt" || fail "the console does not sh
 grep -qF "été" "$scratch/console.txt" || fail "the console does not show code page 1252's 'été'"
 grep -qF '\x1B[2Jxx' "$scratch/console.txt" && ! grep -qF $'\x1b[2J' "$scratch/console.txt" ||
     fail "the crafted host reached the console unescaped: $(cat -v "$scratch/console.txt")"
+
+# Redirected at Wine's console (code page 932), the output is in the console's code page, as
+# Windows' own tools write it: into a file, through more, and under --print-utf8 UTF-8.
+script -qec "cd $(printf '%q' "$w") && wine cmd /c $(printf '%q' "$win_tool --show $vendor_exe > shown-932.txt & $win_tool --show --print-utf8 $vendor_exe > shown-utf8.txt & $win_tool --show $vendor_exe | more & chcp 65001 > nul & $win_tool --show $vendor_exe > shown-65001.txt & chcp 1252 > nul & $win_tool --show $vendor_exe > shown-1252.txt")" \
+    /dev/null >"$scratch/more.txt" 2>&1 </dev/null
+grep -qF "company: $(printf '%s' "$company" | iconv -f UTF-8 -t CP932)" "$w/shown-932.txt" ||
+    fail "redirected at the console, not code page 932: $(cat -v "$w/shown-932.txt")"
+grep -qxF "company: $company" <(tr -d '\r' <"$w/shown-utf8.txt") ||
+    fail "--print-utf8 redirected, not UTF-8: $(cat -v "$w/shown-utf8.txt")"
+grep -qF "company: $company" "$scratch/more.txt" ||
+    fail "through more, the company does not read right: $(cat -v "$scratch/more.txt")"
+# The console's code page, whatever the system's: after chcp 65001 UTF-8; after chcp 1252, which
+# holds no kanji, each as its escape, never '?'.
+grep -qxF "company: $company" <(tr -d '\r' <"$w/shown-65001.txt") ||
+    fail "redirected after chcp 65001, not UTF-8: $(cat -v "$w/shown-65001.txt")"
+grep -qxF 'company: \u4F8B\u793A\u682A\u5F0F\u4F1A\u793E' <(tr -d '\r' <"$w/shown-1252.txt") ||
+    fail "redirected after chcp 1252, not escaped: $(cat -v "$w/shown-1252.txt")"
 
 # A path the code page cannot spell (é has no place in 932) is opened by its Unicode name.
 printf '/Uabc' >"$ww/tail-é.txt"
@@ -326,7 +361,8 @@ at_prompt() {
     bat_block "$1" | while IFS= read -r line; do
         printf 'cmd.exe /s /c "%s"' "$line" >"$scratch/line.txt"
         (cd "${2:-$folder}" && LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 RUNRAW_UTF8=1 \
-            wine "$runraw" "$(windows_path "$scratch/line.txt")" 2>&1 | tr -d '\r')
+            wine "$runraw" "$(windows_path "$scratch/line.txt")" 2>&1 | iconv -f CP932 -t UTF-8 |
+            tr -d '\r')
     done
 }
 # 2. Stamp and show.
@@ -372,7 +408,7 @@ cp "$folder/regcomplete.exe" "$folder/regcomplete-check.exe" "$scratch/batch/"
 bat_block 2 | sed 's/$/\r/' | iconv -f UTF-8 -t CP932 >"$scratch/batch/stamp.bat" ||
     fail "the batch file's line does not fit code page 932"
 (cd "$scratch/batch" && wine cmd /c stamp.bat >/dev/null 2>&1)
-shown=$(wine "$win_tool" --show "$(windows_path "$scratch/batch/stamped/regcomplete.exe")" 2>&1 | tr -d '\r')
+shown=$(wine "$win_tool" --show --print-utf8 "$(windows_path "$scratch/batch/stamped/regcomplete.exe")" 2>&1 | tr -d '\r')
 grep -qx "company: $company" <<<"$shown" || fail "the Shift_JIS batch file stamped: $shown"
 
 echo "$failures failed"

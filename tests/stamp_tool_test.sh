@@ -46,7 +46,7 @@ refusals=(
     "signed|signed.exe|is signed"
     "not a program|text.exe|is not regcomplete.exe"
     "the check tool itself|$tool|is not regcomplete.exe"
-    "a name of 128 units|--company ${name127}名 unstamped.exe|too long"
+    "a name of 128 characters|--company ${name127}名 unstamped.exe|hold at most 127 characters each"
 )
 for row in "${refusals[@]}"; do
     IFS='|' read -r why args wanted <<<"$row"
@@ -57,6 +57,57 @@ for row in "${refusals[@]}"; do
     grep -qF -- "$wanted" <<<"$message" || fail "$why: message '$message' lacks '$wanted'"
     [ ! -e refused.exe ] || { fail "$why: an output file was left"; rm -f refused.exe; }
 done
+# A re-stamp keeps each name not given again, and says so; a name given empty clears it.
+said=$("$tool" --stamp --host regist.other.jp stamped.exe restamped.exe)
+for line in "company: $company" 'kept: company, not given again (--company "" clears it)' \
+    "copyright: $copyright" 'kept: copyright, not given again (--copyright "" clears it)'; do
+    grep -qxF -- "$line" <<<"$said" || fail "a re-stamp with --host alone does not say '$line'"
+done
+! grep -q '^replaced company' <<<"$said" || fail "a kept company is said to be replaced"
+said=$("$tool" --stamp --host regist.other.jp stamped.exe restamped.exe)
+grep -qxF "replaced restamped.exe" <<<"$said" || fail "stamping over an existing copy: '$said'"
+cp unstamped.exe self.exe
+said=$("$tool" --stamp --host h.example self.exe self.exe 2>&1)
+[ $? -eq 1 ] && grep -qF "is the program itself" <<<"$said" && cmp -s self.exe unstamped.exe ||
+    fail "the program as its own OUT: '$said'"
+"$tool" --show restamped.exe | grep -qxF "copyright: $copyright" ||
+    fail "a re-stamp with --host alone lost the copyright"
+said=$("$tool" --stamp --host regist.other.jp --company "" stamped.exe cleared.exe)
+shown=$("$tool" --show cleared.exe)
+grep -qxF "company: (none)" <<<"$shown" && grep -qxF "copyright: $copyright" <<<"$shown" &&
+    ! grep -q "^kept: company" <<<"$said" || fail "--company \"\" did not clear the company alone"
+
+# Only a name the program has is kept: one with a company alone keeps no copyright.
+"$tool" --stamp --host h.example --company "$company" unstamped.exe company-only.exe >/dev/null
+said=$("$tool" --stamp --host regist.other.jp company-only.exe company-kept.exe)
+grep -qxF 'kept: company, not given again (--company "" clears it)' <<<"$said" &&
+    ! grep -q '^kept: copyright' <<<"$said" || fail "a program without a copyright keeps one: '$said'"
+
+# What cannot be written is left as it was, with what to do: each row the OUT, how it is made,
+# the exit code and what the message must say. A file without write permission counts as
+# read-only for root too.
+cp unstamped.exe read-only.exe && chmod 444 read-only.exe
+writes=(
+    "a read-only OUT|read-only.exe|1|read-only.exe is read-only (Permission denied); nothing written: give another OUT, or make it writable: chmod u+w \"read-only.exe\""
+    "a folder that does not exist|missing/sub/out.exe|2|its folder missing/sub does not exist; nothing written: make it first: mkdir -p \"missing/sub\""
+)
+for row in "${writes[@]}"; do
+    IFS='|' read -r why out wanted_rc wanted <<<"$row"
+    said=$("$tool" --stamp --host h.example unstamped.exe "$out" 2>&1)
+    rc=$?
+    [ $rc -eq "$wanted_rc" ] || fail "$why: exit code $rc, not $wanted_rc"
+    grep -qF -- "$wanted" <<<"$said" || fail "$why: message '$said' lacks '$wanted'"
+done
+cmp -s read-only.exe unstamped.exe || fail "the read-only OUT was changed"
+[ ! -e missing ] || fail "a folder was made for the OUT"
+# A host given with more than the name: the message gives back the host meant.
+for row in "https://regist.sample-soft.co.jp/|give the host alone: regist.sample-soft.co.jp" \
+    "regist.sample-soft.co.jp:0|give the host alone: regist.sample-soft.co.jp, or with a port"; do
+    IFS='|' read -r given wanted <<<"$row"
+    said=$("$tool" --stamp --host "$given" unstamped.exe meant.exe 2>&1)
+    [ $? -eq 1 ] && grep -qF -- "$wanted" <<<"$said" || fail "--host $given: '$said' lacks '$wanted'"
+done
+
 "$tool" --stamp --host h.example --company "$name127" unstamped.exe full.exe >/dev/null &&
     "$tool" --show full.exe | grep -qxF "company: $name127" ||
     fail "a name of exactly 127 units is not stamped whole"

@@ -55,5 +55,10 @@ constexpr size_t kLongestHostLabel = 63;
 
 HostNameProblem RegistrationHostNameProblem(const char* host);
 
+// The host that `given` names when it is more than a host name, into `out`: an address's host
+// (after a scheme's "//" and a user's "@", before a path, a query or a fragment), or the name
+// before a port that is no port, when that is a host name. False when there is none to give.
+bool HostMeant(const char* given, char* out, size_t out_size);
+
 // RegistrationHostNameProblem gives kNone.
 bool IsRegistrationHostName(const char* host);

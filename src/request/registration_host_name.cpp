@@ -62,6 +62,40 @@ HostNameProblem RegistrationHostNameProblem(const char* host) {
     return PortProblem(colon + 1);
 }
 
+namespace {
+
+// The `length` characters at `text` into `out` if they are a host name.
+bool TakeIfHostName(const char* text, size_t length, char* out, size_t out_size) {
+    if (length >= out_size) return false;
+    memcpy(out, text, length);
+    out[length] = '\0';
+    if (RegistrationHostNameProblem(out) == HostNameProblem::kNone) return true;
+    out[0] = '\0';
+    return false;
+}
+
+}  // namespace
+
+bool HostMeant(const char* given, char* out, size_t out_size) {
+    if (out_size == 0) return false;
+    out[0] = '\0';
+    const char* scheme_end = strstr(given, "://");
+    const char* start = scheme_end != nullptr ? scheme_end + 3 : given;
+    size_t length = strcspn(start, "/?#");
+    for (size_t i = length; i > 0; --i) {
+        if (start[i - 1] == '@') {
+            length -= i;
+            start += i;
+            break;
+        }
+    }
+    if (TakeIfHostName(start, length, out, out_size)) return true;
+    const void* colon = memchr(start, ':', length);
+    return colon != nullptr &&
+           TakeIfHostName(start, static_cast<size_t>(static_cast<const char*>(colon) - start), out,
+                          out_size);
+}
+
 bool IsRegistrationHostName(const char* host) {
     return RegistrationHostNameProblem(host) == HostNameProblem::kNone;
 }

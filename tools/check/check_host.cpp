@@ -83,6 +83,7 @@ bool WriteAll(int descriptor, const unsigned char* bytes, size_t size) {
     while (size > 0) {
         ssize_t written = write(descriptor, bytes, size);
         if (written < 0 && errno == EINTR) continue;
+        if (written == 0) errno = EIO;
         if (written <= 0) return false;
         bytes += written;
         size -= static_cast<size_t>(written);
@@ -142,8 +143,18 @@ bool SameFile(const NamedFile& first, const NamedFile& second) {
            a.st_ino == b.st_ino;
 }
 
-bool SaveFile(const NamedFile& file, const unsigned char* bytes, size_t size,
-              SystemReason* reason) {
+const char kMakeFolder[] = "mkdir -p";
+const char kClearReadOnly[] = "chmod u+w";
+
+SaveResult SaveFile(const NamedFile& file, const unsigned char* bytes, size_t size,
+                    SystemReason* reason) {
+    // A file nobody may write is left alone, by root too, as Windows leaves a read-only one.
+    struct stat existing;
+    if (stat(file.bytes, &existing) == 0 && S_ISREG(existing.st_mode) &&
+        (existing.st_mode & 0222) == 0) {
+        SetReason(EACCES, reason);
+        return SaveResult::kReadOnly;
+    }
     const char* slash = strrchr(file.bytes, '/');
     int folder_length = slash == nullptr ? 1 : slash == file.bytes ? 1 : int(slash - file.bytes);
     const char* folder = slash == nullptr ? "." : file.bytes;
@@ -151,12 +162,13 @@ bool SaveFile(const NamedFile& file, const unsigned char* bytes, size_t size,
     if (snprintf(temporary, sizeof temporary, "%.*s/.regcomplete-check.XXXXXX", folder_length,
                  folder) >= static_cast<int>(sizeof temporary)) {
         SetReason(ENAMETOOLONG, reason);
-        return false;
+        return SaveResult::kFailed;
     }
     int descriptor = mkstemp(temporary);
     if (descriptor < 0) {
-        SetReason(errno, reason);
-        return false;
+        int error = errno;
+        SetReason(error, reason);
+        return error == ENOENT ? SaveResult::kNoFolder : SaveResult::kFailed;
     }
     // The mode of the file replaced, or the one fopen would give a new file; mkstemp's is the
     // owner's alone.
@@ -164,18 +176,16 @@ bool SaveFile(const NamedFile& file, const unsigned char* bytes, size_t size,
     umask(mask);
     struct stat replaced;
     mode_t mode = stat(file.bytes, &replaced) == 0 ? replaced.st_mode & 07777 : 0666 & ~mask;
-    bool done = fchmod(descriptor, mode) == 0 && WriteAll(descriptor, bytes, size) &&
-                fsync(descriptor) == 0;
-    int error = errno;
-    done = close(descriptor) == 0 && done;
-    if (done && rename(temporary, file.bytes) != 0) {
-        done = false;
+    int error = 0;
+    if (fchmod(descriptor, mode) != 0 || !WriteAll(descriptor, bytes, size) ||
+        fsync(descriptor) != 0)
         error = errno;
-    }
-    if (!done) {
+    if (close(descriptor) != 0 && error == 0) error = errno;
+    if (error == 0 && rename(temporary, file.bytes) != 0) error = errno;
+    if (error != 0) {
         unlink(temporary);
         SetReason(error, reason);
-        return false;
+        return SaveResult::kFailed;
     }
     // The rename itself on disk too.
     char folder_path[PATH_MAX];
@@ -185,11 +195,12 @@ bool SaveFile(const NamedFile& file, const unsigned char* bytes, size_t size,
         fsync(folder_descriptor);
         close(folder_descriptor);
     }
-    return true;
+    return SaveResult::kSaved;
 }
 
-bool IsConsole(FILE* stream) {
-    return isatty(fileno(stream)) != 0;
+OutputEncoding StreamEncoding(FILE* stream, unsigned* code_page) {
+    *code_page = kUtf8CodePage;
+    return isatty(fileno(stream)) != 0 ? OutputEncoding::kConsole : OutputEncoding::kUtf8;
 }
 
 void WriteConsoleUnits(FILE* stream, const char16_t* units, size_t count) {

@@ -585,7 +585,7 @@ bool ChooseHost(char** argv, CheckArguments* arguments, int* exit_code) {
     if (problem != HostNameProblem::kNone) {
         Say(Stream::kErr, "regcomplete-check: --host '");
         PutWide(Stream::kErr, text);
-        Say(Stream::kErr, "' %s; see regcomplete-check --help\n", HostNameAdvice(problem));
+        Say(Stream::kErr, "' %s; see regcomplete-check --help\n", HostNameAdvice(problem, host));
         *exit_code = 2;
         return false;
     }

@@ -3,13 +3,15 @@
 // code page and byte classes, the registry, its own path, System32 and the token);
 // check_host.cpp stands in for Windows with what a Linux terminal gives and fixed defaults. Both
 // read and write the user's files the safe way (a temporary file renamed over the target, files
-// told apart by identity) and say whether a stream is a console.
+// told apart by identity) and say where a stream goes: a console, or a file or pipe in which
+// encoding.
 // Everything the tool decides from them is in its modes (check_modes.h), the same on both.
 #pragma once
 
 #include <stddef.h>
 #include <stdio.h>
 
+#include "check_output.h"
 #include "codepage/char_class.h"
 #include "launch/launch_plan.h"
 #include "options/options.h"
@@ -112,11 +114,37 @@ ReadResult ReadRegularFile(const NamedFile& file, unsigned char* buffer, size_t 
 // False when either cannot be opened (the second may not exist yet).
 bool SameFile(const NamedFile& first, const NamedFile& second);
 
-// Writes `size` bytes as `file`, never through it: into a new temporary file in its folder,
-// flushed to disk, then renamed over it. On failure only that temporary file is removed.
-bool SaveFile(const NamedFile& file, const unsigned char* bytes, size_t size, SystemReason* reason);
+// What became of a write.
+enum class SaveResult {
+    kSaved,
+    kReadOnly,  // `file` is read-only: on Windows its attribute, on the host no write permission
+                // in its mode at all (root too, which the system would let write); left as it was
+    kNoFolder,  // the folder it goes into does not exist
+    kFailed,    // the system's reason says why
+};
 
-// Whether `stream` (stdout or stderr) is a console: on Windows a console window, which
-// WriteConsoleUnits gives UTF-16 (WriteConsoleW); on the host a terminal, which takes UTF-8.
-bool IsConsole(FILE* stream);
+// Writes `size` bytes as `file`, never through it: into a new temporary file in its folder,
+// flushed to disk, then renamed over it (on Windows through the temporary file's own handle). On
+// failure only that temporary file is removed. `reason` is the system's, for every result but
+// kSaved.
+SaveResult SaveFile(const NamedFile& file, const unsigned char* bytes, size_t size,
+                    SystemReason* reason);
+
+// How the platform's shell makes a folder with its parents ("mkdir", whose parents cmd makes
+// too; "mkdir -p"), and makes a file writable again ("attrib -r"; "chmod u+w"), before the name.
+extern const char kMakeFolder[];
+extern const char kClearReadOnly[];
+
+// Whether a reparse point with `tag` is a link: only a name surrogate (a symbolic link, a
+// junction or mount point) leads to another file, as IsReparseTagNameSurrogate tells; any other
+// (deduplication, compression, cloud files) is an ordinary file that a filter reads for Windows.
+constexpr bool IsLinkReparseTag(unsigned long tag) {
+    return (tag & 0x20000000ul) != 0;
+}
+
+// Where `stream` (stdout or stderr) goes: a console, which WriteConsoleUnits gives UTF-16
+// (WriteConsoleW; on the host a terminal, which takes UTF-8); on Windows a file or pipe in the
+// console's output code page, or the ANSI code page when the process has no console; on the host
+// a file or pipe in UTF-8. `*code_page` is set for kCodePage.
+OutputEncoding StreamEncoding(FILE* stream, unsigned* code_page);
 void WriteConsoleUnits(FILE* stream, const char16_t* units, size_t count);

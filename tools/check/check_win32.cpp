@@ -2,7 +2,9 @@
 // the same functions (launch_win32.h, session_win32.h, code_page_win32.h).
 #include <fcntl.h>
 #include <io.h>
+#include <stddef.h>
 #include <string.h>
+#include <wchar.h>
 #include <windows.h>
 
 #include "check_platform.h"
@@ -176,12 +178,24 @@ FileKind KindOfHandle(HANDLE handle) {
         case FILE_TYPE_DISK: break;
         default: return FileKind::kOther;
     }
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(handle, &information)) return FileKind::kOther;
-    DWORD attributes = information.dwFileAttributes;
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? FileKind::kSymbolicLink
-           : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0   ? FileKind::kDirectory
-                                                            : FileKind::kRegular;
+    // The attributes with the reparse point's tag, which says whether it is a link at all.
+    FILE_ATTRIBUTE_TAG_INFO information;
+    if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &information,
+                                      sizeof information))
+        return FileKind::kOther;
+    static_assert(IsReparseTagNameSurrogate(IO_REPARSE_TAG_SYMLINK) &&
+                      IsLinkReparseTag(IO_REPARSE_TAG_SYMLINK) &&
+                      IsReparseTagNameSurrogate(IO_REPARSE_TAG_MOUNT_POINT) &&
+                      IsLinkReparseTag(IO_REPARSE_TAG_MOUNT_POINT) &&
+                      !IsReparseTagNameSurrogate(IO_REPARSE_TAG_DEDUP) &&
+                      !IsLinkReparseTag(IO_REPARSE_TAG_DEDUP),
+                  "IsLinkReparseTag is IsReparseTagNameSurrogate");
+    DWORD attributes = information.FileAttributes;
+    bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                IsLinkReparseTag(information.ReparseTag);
+    return link                                           ? FileKind::kSymbolicLink
+           : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::kDirectory
+                                                          : FileKind::kRegular;
 }
 
 }  // namespace
@@ -242,10 +256,80 @@ bool SameFile(const NamedFile& first, const NamedFile& second) {
            information[0].nFileIndexLow == information[1].nFileIndexLow;
 }
 
-bool SaveFile(const NamedFile& file, const unsigned char* bytes, size_t size,
-              SystemReason* reason) {
-    // The folder: everything up to the last separator, or a drive's "C:".
+namespace {
+
+// Writes all `size` bytes: 0, or the error of the write that failed.
+DWORD WriteAll(HANDLE handle, const unsigned char* bytes, size_t size) {
+    for (size_t offset = 0; offset < size;) {
+        DWORD written = 0;
+        DWORD piece = static_cast<DWORD>(size - offset < 1u << 20 ? size - offset : 1u << 20);
+        if (!WriteFile(handle, bytes + offset, piece, &written, nullptr)) return GetLastError();
+        if (written == 0) return ERROR_WRITE_FAULT;
+        offset += written;
+    }
+    return 0;
+}
+
+// FILE_RENAME_INFO as SetFileInformationByHandle reads it, the name in place; on i686 the flag
+// is padded to 4 bytes and the name starts at 12.
+struct RenameInformation {
+    FILE_RENAME_INFO head;
+    wchar_t room[kWidePathSize + 16];
+};
+static_assert(sizeof(void*) != 4 || offsetof(FILE_RENAME_INFO, FileName) == 12,
+              "FILE_RENAME_INFO's layout on i686");
+
+// Renames the file open as `handle` (with DELETE access) over `name`: what is renamed is what was
+// written, whatever else that name or the temporary one came to mean meanwhile. 0, or the error.
+DWORD RenameOver(HANDLE handle, const wchar_t* name) {
+    static RenameInformation information;
+    // The full path in the system's own form (\??\C:\..., \??\UNC\server\...), which the
+    // rename takes as it is.
+    wchar_t* path = information.head.FileName;
+    const size_t room = sizeof information.room / sizeof(wchar_t);
+    memcpy(path, L"\\??\\", 4 * sizeof(wchar_t));
+    DWORD length = GetFullPathNameW(name, static_cast<DWORD>(room - 8), path + 4, nullptr);
+    if (length == 0) return GetLastError();
+    if (length >= room - 8) return ERROR_FILENAME_EXCED_RANGE;
+    wchar_t* full = path + 4;
+    if (wcsncmp(full, L"\\\\?\\", 4) == 0 || wcsncmp(full, L"\\\\.\\", 4) == 0) {
+        memmove(full, full + 4, (length - 4 + 1) * sizeof(wchar_t));
+        length -= 4;
+    } else if (full[0] == L'\\' && full[1] == L'\\') {
+        memmove(full + 2, full, (length + 1) * sizeof(wchar_t));
+        memcpy(full, L"UNC", 3 * sizeof(wchar_t));
+        length += 2;  // "\\server" became "UNC\server"
+    }
+    length += 4;
+    information.head.ReplaceIfExists = TRUE;
+    information.head.RootDirectory = nullptr;
+    information.head.FileNameLength = length * sizeof(wchar_t);
+    DWORD size =
+        static_cast<DWORD>(offsetof(FILE_RENAME_INFO, FileName) + (length + 1) * sizeof(wchar_t));
+    return SetFileInformationByHandle(handle, FileRenameInfo, &information, size) ? 0
+                                                                                  : GetLastError();
+}
+
+// Removes the file open as `handle` (with DELETE access) once it is closed.
+void DeleteOnClose(HANDLE handle) {
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+}  // namespace
+
+const char kMakeFolder[] = "mkdir";
+const char kClearReadOnly[] = "attrib -r";
+
+SaveResult SaveFile(const NamedFile& file, const unsigned char* bytes, size_t size,
+                    SystemReason* reason) {
     const wchar_t* name = WideName(file);
+    DWORD attributes = GetFileAttributesW(name);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        SetReason(ERROR_ACCESS_DENIED, reason);
+        return SaveResult::kReadOnly;
+    }
+    // The folder: everything up to the last separator, or a drive's "C:".
     size_t folder_length = 0;
     for (size_t i = 0; name[i] != 0; ++i)
         if (name[i] == L'\\' || name[i] == L'/' || (i == 1 && name[i] == L':'))
@@ -253,44 +337,41 @@ bool SaveFile(const NamedFile& file, const unsigned char* bytes, size_t size,
     static wchar_t temporary[kWidePathSize + 64];
     if (folder_length + 64 > sizeof temporary / sizeof(wchar_t)) {
         SetReason(ERROR_FILENAME_EXCED_RANGE, reason);
-        return false;
+        return SaveResult::kFailed;
     }
     HANDLE handle = INVALID_HANDLE_VALUE;
-    for (unsigned attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
+    DWORD error = ERROR_FILE_EXISTS;
+    for (unsigned attempt = 0; attempt < 100 && error == ERROR_FILE_EXISTS; ++attempt) {
         memcpy(temporary, name, folder_length * sizeof(wchar_t));
         wsprintfW(temporary + folder_length, L"~regcomplete-check-%lu-%u.tmp",
                   GetCurrentProcessId(), attempt);
-        handle = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        handle = CreateFileW(temporary, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+        error = handle == INVALID_HANDLE_VALUE ? GetLastError() : 0;
     }
     if (handle == INVALID_HANDLE_VALUE) {
-        SetReason(GetLastError(), reason);
-        return false;
+        SetReason(error, reason);
+        return error == ERROR_PATH_NOT_FOUND ? SaveResult::kNoFolder : SaveResult::kFailed;
     }
-    bool done = true;
-    for (size_t offset = 0; done && offset < size;) {
-        DWORD written = 0;
-        DWORD piece = static_cast<DWORD>(size - offset < 1u << 20 ? size - offset : 1u << 20);
-        done = WriteFile(handle, bytes + offset, piece, &written, nullptr) && written == piece;
-        offset += written;
-    }
-    done = done && FlushFileBuffers(handle);
-    DWORD error = GetLastError();
-    done = CloseHandle(handle) && done;
-    if (done && !MoveFileExW(temporary, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        done = false;
-        error = GetLastError();
-    }
-    if (done) return true;
-    DeleteFileW(temporary);
+    error = WriteAll(handle, bytes, size);
+    if (error == 0 && !FlushFileBuffers(handle)) error = GetLastError();
+    if (error == 0) error = RenameOver(handle, name);
+    if (error != 0) DeleteOnClose(handle);
+    CloseHandle(handle);
+    if (error == 0) return SaveResult::kSaved;
     SetReason(error, reason);
-    return false;
+    return SaveResult::kFailed;
 }
 
-bool IsConsole(FILE* stream) {
+OutputEncoding StreamEncoding(FILE* stream, unsigned* code_page) {
     DWORD mode = 0;
-    return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &mode) != 0;
+    if (GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &mode))
+        return OutputEncoding::kConsole;
+    // Redirected: as the console's own tools write; without a console (GetConsoleOutputCP then
+    // fails with 0), as the system's other programs write.
+    *code_page = GetConsoleOutputCP();
+    if (*code_page == 0) *code_page = GetACP();
+    return OutputEncoding::kCodePage;
 }
 
 void WriteConsoleUnits(FILE* stream, const char16_t* units, size_t count) {

@@ -22,6 +22,19 @@ size_t Utf8SequenceLength(const unsigned char* p, size_t left) {
     return length;
 }
 
+size_t CodePointToUtf8(unsigned long code_point, char* out) {
+    if (code_point < 0x80) {
+        out[0] = static_cast<char>(code_point);
+        return 1;
+    }
+    size_t length = code_point < 0x800 ? 2 : code_point < 0x10000 ? 3 : 4;
+    static const unsigned char kFirst[] = {0, 0, 0xC0, 0xE0, 0xF0};
+    for (size_t i = length - 1; i > 0; --i, code_point >>= 6)
+        out[i] = static_cast<char>(0x80 | (code_point & 0x3F));
+    out[0] = static_cast<char>(kFirst[length] | code_point);
+    return length;
+}
+
 bool IsUtf8(const char* text, size_t size) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
     for (size_t i = 0; i < size;) {

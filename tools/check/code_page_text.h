@@ -44,6 +44,9 @@ bool IsCodePageText(const char* text, size_t size, unsigned code_page);
 // UTF-8 encoder writes them.
 size_t Utf8SequenceLength(const unsigned char* p, size_t left);
 
+// `code_point` (up to U+10FFFF) as UTF-8 into `out`, which has room for 4 bytes: their count.
+size_t CodePointToUtf8(unsigned long code_point, char* out);
+
 // Whether `size` bytes are valid UTF-8.
 bool IsUtf8(const char* text, size_t size);
 
@@ -60,6 +63,12 @@ bool LooksLikeUtf8(const char* text, size_t size);
 // As Utf8ToCodePage, from the UTF-16 that Windows holds a command line in.
 TextConversion WideToCodePage(const wchar_t* text, unsigned code_page, char* out, size_t out_size);
 #endif
+
+// One character, `count` (1 or 2) units of UTF-16, in `code_page` into `out`: its length in bytes,
+// or 0 when the code page cannot hold it exactly (no look-alike, no default character) or `out`
+// is too small.
+size_t EncodeCharacter(unsigned code_page, const char16_t* units, size_t count, char* out,
+                       size_t out_size);
 
 // `bytes` in `code_page` as UTF-16 into `out`. Where the platform cannot convert that code page,
 // each byte becomes the unit of the same value. False, with `out` empty, when it does not fit.

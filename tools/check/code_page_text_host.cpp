@@ -93,3 +93,14 @@ bool DecodeCodePage(unsigned code_page, const char* bytes, char16_t* out, size_t
     CodePageToUtf8(bytes, code_page, utf8, sizeof utf8);
     return DecodeUtf8(utf8, out, out_size);
 }
+
+size_t EncodeCharacter(unsigned code_page, const char16_t* units, size_t count, char* out,
+                       size_t out_size) {
+    unsigned long code_point = units[0];
+    if (count == 2) code_point = 0x10000 + ((code_point - 0xD800) << 10) + (units[1] - 0xDC00);
+    char utf8[4];
+    size_t utf8_length = CodePointToUtf8(code_point, utf8);
+    if (Utf8ToCodePage(utf8, utf8_length, code_page, out, out_size) != TextConversion::kConverted)
+        return 0;
+    return strlen(out);
+}

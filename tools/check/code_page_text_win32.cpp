@@ -89,3 +89,15 @@ bool DecodeCodePage(unsigned code_page, const char* bytes, char16_t* out, size_t
     for (size_t i = 0; i <= bytes_length; ++i) out[i] = static_cast<unsigned char>(bytes[i]);
     return true;
 }
+
+size_t EncodeCharacter(unsigned code_page, const char16_t* units, size_t count, char* out,
+                       size_t out_size) {
+    // UTF-8 and UTF-7 hold every character and take neither the flag nor the report.
+    bool utf = IsUtfCodePage(code_page);
+    BOOL used_default = FALSE;
+    int length =
+        WideCharToMultiByte(code_page, utf ? 0 : WC_NO_BEST_FIT_CHARS,
+                            reinterpret_cast<const wchar_t*>(units), static_cast<int>(count), out,
+                            static_cast<int>(out_size), nullptr, utf ? nullptr : &used_default);
+    return length <= 0 || used_default ? 0 : static_cast<size_t>(length);
+}

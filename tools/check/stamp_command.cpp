@@ -64,8 +64,14 @@ long ReadProgram(const NamedFile& file, int* exit_code) {
 const char* RefusalOf(StampResult result) {
     switch (result) {
         case StampResult::kNotAHostName: return " is not a host name";
-        case StampResult::kNameTooLong:
-            return " is too long: --company and --copyright hold at most 127 UTF-16 units each";
+        case StampResult::kNameTooLong: {
+            static char too_long[128];
+            snprintf(too_long, sizeof too_long,
+                     " is too long: --company and --copyright hold at most %u characters each (a "
+                     "character beyond U+FFFF takes two)",
+                     static_cast<unsigned>(kNameSlotUnits));
+            return too_long;
+        }
         case StampResult::kNotThisProgram: return " is not regcomplete.exe";
         case StampResult::kNotThisRelease:
             return " is regcomplete.exe, but not a release build of "
@@ -99,18 +105,37 @@ void PrintHost(const char* label, const char* host, const char* none) {
     Say(Stream::kOut, "\n");
 }
 
+// The folder of the file `name`: everything before its last separator, or "." when it has none.
+void FolderOf(const char16_t* name, char16_t* folder, size_t folder_size) {
+    size_t end = 0;
+    for (size_t i = 0; name[i] != 0; ++i)
+        if (name[i] == u'/' || name[i] == u'\\') end = i;
+    if (end == 0 || end >= folder_size) end = 0;
+    for (size_t i = 0; i < end; ++i) folder[i] = name[i];
+    if (end == 0) folder[end++] = u'.';
+    folder[end] = 0;
+}
+
 bool IsStamped(const ProgramStamp& stamp) {
     return stamp.host[0] != '\0' || stamp.company[0] != 0 || stamp.copyright[0] != 0;
 }
 
 }  // namespace
 
-const char* HostNameAdvice(HostNameProblem problem) {
+const char* HostNameAdvice(HostNameProblem problem, const char* host) {
+    static char advice[kHostSlotSize + 160];
+    char meant[kHostSlotSize];
+    bool has_meant = HostMeant(host, meant, sizeof meant);
     switch (problem) {
         case HostNameProblem::kEmpty:
-            return "is no host: give your registration host, e.g. regist.vendor-example.jp";
+            return "is no host: give your registration host, the name in your form's address";
         case HostNameProblem::kNotTheHostAlone:
-            return "is more than a host name: give the host alone: regist.vendor-example.jp";
+            if (!has_meant)
+                return "is more than a host name: give the host alone, without a scheme, user, "
+                       "path or query";
+            snprintf(advice, sizeof advice, "is more than a host name: give the host alone: %s",
+                     meant);
+            return advice;
         case HostNameProblem::kIpv6Literal:
             return "is an IPv6 address, which is not supported: give a host name";
         case HostNameProblem::kNotAscii:
@@ -125,7 +150,13 @@ const char* HostNameAdvice(HostNameProblem problem) {
             return "has a label of more than 63 characters between its dots";
         case HostNameProblem::kHyphenAtLabelEdge: return "has a label that starts or ends with '-'";
         case HostNameProblem::kNameTooLong: return "is longer than 253 characters";
-        case HostNameProblem::kBadPort: return "has a port that is no number from 1 to 65535";
+        case HostNameProblem::kBadPort:
+            if (!has_meant) return "has a port that is no number from 1 to 65535";
+            snprintf(advice, sizeof advice,
+                     "has a port that is no number from 1 to 65535: give the host alone: %s, or "
+                     "with a port from 1 to 65535",
+                     meant);
+            return advice;
         case HostNameProblem::kNone: break;
     }
     return "";
@@ -136,7 +167,7 @@ int RunStamp(const StampArguments& arguments) {
     if (host_problem != HostNameProblem::kNone) {
         Say(Stream::kErr, "regcomplete-check: --host '");
         PutWide(Stream::kErr, arguments.host_text);
-        Say(Stream::kErr, "' %s; nothing written\n", HostNameAdvice(host_problem));
+        Say(Stream::kErr, "' %s; nothing written\n", HostNameAdvice(host_problem, arguments.host));
         return 1;
     }
     if (arguments.bad_name != nullptr) {
@@ -166,21 +197,51 @@ int RunStamp(const StampArguments& arguments) {
     if (static_cast<size_t>(size) > kLargestProgram)
         return Refuse(arguments.input.name, RefusalOf(StampResult::kDamaged));
     static ProgramStamp before;
-    bool was_stamped =
-        ReadProgramStamp(g_image, static_cast<size_t>(size), &before) && IsStamped(before);
-    StampRequest request = {arguments.host, arguments.company, arguments.copyright};
+    bool read = ReadProgramStamp(g_image, static_cast<size_t>(size), &before);
+    bool was_stamped = read && IsStamped(before);
+    // A name not given again is the program's own, kept; one given empty clears it.
+    bool keeps_company = arguments.company == nullptr && read && before.company[0] != 0;
+    bool keeps_copyright = arguments.copyright == nullptr && read && before.copyright[0] != 0;
+    const char16_t* company = keeps_company ? before.company : arguments.company;
+    const char16_t* copyright = keeps_copyright ? before.copyright : arguments.copyright;
+    StampRequest request = {arguments.host, company, copyright};
     StampResult result = StampProgram(g_image, static_cast<size_t>(size), request);
     if (result == StampResult::kNotAHostName) return Refuse(arguments.host_text, RefusalOf(result));
     if (result == StampResult::kNameTooLong) return Refuse(u"a name", RefusalOf(result));
     if (result != StampResult::kStamped) return Refuse(arguments.input.name, RefusalOf(result));
     SystemReason reason = {};
-    if (!SaveFile(arguments.output, g_image, static_cast<size_t>(size), &reason)) {
-        Say(Stream::kErr, "regcomplete-check: cannot write ");
-        PutWide(Stream::kErr, arguments.output.name);
-        Say(Stream::kErr, ": ");
-        PutWide(Stream::kErr, reason.text);
-        Say(Stream::kErr, "; nothing written\n");
-        return 2;
+    switch (SaveFile(arguments.output, g_image, static_cast<size_t>(size), &reason)) {
+        case SaveResult::kSaved: break;
+        case SaveResult::kReadOnly:
+            Say(Stream::kErr, "regcomplete-check: ");
+            PutWide(Stream::kErr, arguments.output.name);
+            Say(Stream::kErr, " is read-only (");
+            PutWide(Stream::kErr, reason.text);
+            Say(Stream::kErr, "); nothing written: give another OUT, or make it writable: %s \"",
+                kClearReadOnly);
+            PutWide(Stream::kErr, arguments.output.name);
+            Say(Stream::kErr, "\"\n");
+            return 1;
+        case SaveResult::kNoFolder: {
+            static char16_t folder[kWidePathSize];
+            FolderOf(arguments.output.name, folder, kWidePathSize);
+            Say(Stream::kErr, "regcomplete-check: cannot write ");
+            PutWide(Stream::kErr, arguments.output.name);
+            Say(Stream::kErr, ": its folder ");
+            PutWide(Stream::kErr, folder);
+            Say(Stream::kErr, " does not exist; nothing written: make it first: %s \"",
+                kMakeFolder);
+            PutWide(Stream::kErr, folder);
+            Say(Stream::kErr, "\"\n");
+            return 2;
+        }
+        case SaveResult::kFailed:
+            Say(Stream::kErr, "regcomplete-check: cannot write ");
+            PutWide(Stream::kErr, arguments.output.name);
+            Say(Stream::kErr, ": ");
+            PutWide(Stream::kErr, reason.text);
+            Say(Stream::kErr, "; nothing written\n");
+            return 2;
     }
     Say(Stream::kOut, "program: ");
     PutWide(Stream::kOut, arguments.input.name);
@@ -188,12 +249,16 @@ int RunStamp(const StampArguments& arguments) {
     PutWide(Stream::kOut, arguments.output.name);
     Say(Stream::kOut, "\n");
     PrintHost("host", arguments.host, "(none)");
-    PrintName("company", arguments.company);
-    PrintName("copyright", arguments.copyright);
+    PrintName("company", company);
+    PrintName("copyright", copyright);
+    if (keeps_company)
+        Say(Stream::kOut, "kept: company, not given again (--company \"\" clears it)\n");
+    if (keeps_copyright)
+        Say(Stream::kOut, "kept: copyright, not given again (--copyright \"\" clears it)\n");
     if (was_stamped) {
         PrintHost("replaced host", before.host, "(none)");
-        PrintName("replaced company", before.company);
-        PrintName("replaced copyright", before.copyright);
+        if (!keeps_company) PrintName("replaced company", before.company);
+        if (!keeps_copyright) PrintName("replaced copyright", before.copyright);
     }
     if (output_kind == FileKind::kRegular) {
         Say(Stream::kOut, "replaced ");

@@ -18,8 +18,9 @@ struct StampArguments {
     ArgumentText name_problem;  // why not
 };
 
-// What to do about a host that is no host name, for a message after the host.
-const char* HostNameAdvice(HostNameProblem problem);
+// What to do about `host`, which is no host name for `problem`, for a message after it: with the
+// host meant where the text gives one.
+const char* HostNameAdvice(HostNameProblem problem, const char* host);
 
 // Writes a stamped copy of `input` to `output`; refuses, with a message on stderr and nothing
 // written, whatever cannot be stamped. Prints what it wrote and what it replaced. The exit code:
