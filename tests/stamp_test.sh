@@ -115,7 +115,12 @@ cp "$scratch/host_stamp-vendor.exe" "$build/stamped/regcomplete.exe"
 printf 'not a program\n' >"$scratch/text.exe"
 # Damaged releases, each a way a copy can break: cut short after its version resource, a flipped
 # code byte, 1 MiB appended, and more than the tool reads.
-head -c 22732 "$unstamped" >"$scratch/cut.exe"
+version_end=$(python3 -c '
+import sys
+data = open(sys.argv[1], "rb").read()
+start = data.find("VS_VERSION_INFO".encode("utf-16-le")) - 6  # the block starts with its length
+print(start + int.from_bytes(data[start:start + 2], "little"))' "$unstamped")
+head -c "$version_end" "$unstamped" >"$scratch/cut.exe"
 cp "$unstamped" "$scratch/flipped.exe"
 code_byte=$(od -An -tu1 -j1100 -N1 "$unstamped" | tr -d ' ')  # in .text, which starts at 1024
 printf "\\x$(printf %02x $((code_byte ^ 1)))" | dd of="$scratch/flipped.exe" bs=1 seek=1100 conv=notrunc 2>/dev/null

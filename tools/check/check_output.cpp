@@ -311,4 +311,3 @@ void WriteUnitsAsUtf8(FILE* file, const char16_t* units, size_t count) {
     }
 }
 
-void SetPrintUtf8(bool) {}

@@ -68,7 +68,3 @@ void PutCodePageTextTo(const Output& output, const char* bytes, unsigned code_pa
 // `count` units of UTF-16 (escaped already) as UTF-8 into `file`: on the host what a terminal
 // gets.
 void WriteUnitsAsUtf8(FILE* file, const char16_t* units, size_t count);
-
-// --print-utf8: what goes to a file or pipe is UTF-8 whatever the console's code page. A stand-in
-// until the output layer writes other code pages: it writes UTF-8 there already.
-void SetPrintUtf8(bool utf8);

@@ -64,7 +64,8 @@ int DecodeMode(int argc, char** argv, int first) {
     if (count > 1)
         return Usage("--decode takes one address, or none to read addresses from standard input");
     if (count == 1) return RunDecode(argv[address]);
-    if (IsConsole(stdin))
+    unsigned code_page = 0;
+    if (StreamEncoding(stdin, &code_page) == OutputEncoding::kConsole)
         Say(Stream::kErr,
             "regcomplete-check: --decode: paste the addresses, one a line, then press Ctrl+Z "
             "and Enter (on Linux, Ctrl+D)\n");
