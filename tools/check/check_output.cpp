@@ -310,4 +310,3 @@ void WriteUnitsAsUtf8(FILE* file, const char16_t* units, size_t count) {
         fwrite(bytes, 1, CodePointToUtf8(code_point, bytes), file);
     }
 }
-
