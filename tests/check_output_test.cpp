@@ -80,7 +80,7 @@ TEST(CheckOutput, EachPieceInEachEncoding) {
         {"the last control and the blank after it", Piece::kText, kUtf8, 0, "\x1F ", "\\x1F "},
         {"the last printable ASCII and DEL", Piece::kText, kUtf8, 0, "~\x7F", "~\\x7F"},
         {"the first and last C1 control, and the no-break space", Piece::kText, kUtf8, 0,
-         "\xC2\x80\xC2\x9F\xC2\xA0", "\\x80\\x9F\xC2\xA0"},
+         "\xC2\x80\xC2\x9F\xC2\xA0", "\\u0080\\u009F\xC2\xA0"},
         {"the Arabic letter mark, between two that stay", Piece::kText, kUtf8, 0,
          "\xD8\x9B\xD8\x9C\xD8\x9D", "\xD8\x9B\\u061C\xD8\x9D"},
         {"the marks that turn text: U+200E and U+200F, not their neighbours", Piece::kText, kUtf8,

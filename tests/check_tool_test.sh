@@ -513,7 +513,7 @@ note: serialno: character 1 (サ) reads as katakana; it may have been typed as \
     --decode "https://$base?productid=100&username=%8E%52%93%63%20%91%BE%98%59&organization=%8A%94%8E%AE%89%EF%8E%D0%25%35%25%73%25%55%21%2C%25%6B%20%26%20Co.&serialno=%255!V"
 check "--decode: a query alone, control characters shown escaped, absent details" "productid: (none)
 username: a\\x1Bb\\x09
-note: username: control characters are shown as \\xNN
+note: username: control characters are shown as \\xNN or \\uNNNN
 organization: (none)
 serialno: �" --decode 'username=a%1Bb%09&serialno=%82'
 # Without an address --decode reads one a line from stdin, as a file piped at cmd gives them: a

@@ -147,7 +147,7 @@ const decoder = new TextDecoder("shift_jis");
 document.getElementById("o").textContent = rows.map(([line, key, hex]) => {
     const bytes = new Uint8Array(hex.match(/../g).map((h) => parseInt(h, 16)));
     const text = decoder.decode(bytes).replace(/[\x00-\x1F\x7F-\x9F]/g,
-        (c) => "\\x" + c.charCodeAt(0).toString(16).toUpperCase().padStart(2, "0"));
+        (c) => (c < "\x80" ? "\\x" : "\\u") + c.charCodeAt(0).toString(16).toUpperCase().padStart(c < "\x80" ? 2 : 4, "0"));
     return line + " " + key + ": " + text;
 }).join("\n");</script>'
     } >"$scratch/browser.html"

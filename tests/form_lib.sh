@@ -63,7 +63,7 @@ form_fields() {
         foreach ($inputs as [, $key, $value]) {
             $value = html_entity_decode($value, ENT_QUOTES | ENT_HTML5, "UTF-8");
             $value = preg_replace_callback("/[\\x00-\\x1F\\x7F\\x{80}-\\x{9F}]/u",
-                fn($c) => sprintf("\\x%02X", mb_ord($c[0], "UTF-8")), $value);
+                fn($c) => sprintf(mb_ord($c[0], "UTF-8") < 0x80 ? "\\x%02X" : "\\u%04X", mb_ord($c[0], "UTF-8")), $value);
             echo "$key: ", $value === "" ? "(none)" : $value, "\n";
         }'
 }

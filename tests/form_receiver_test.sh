@@ -77,7 +77,7 @@ if [ "$mode" = cases ]; then
             echo $case["why"], "\0", $case["query"], "\0";
             foreach (["productid", "username", "organization", "serialno"] as $i => $key) {
                 $value = preg_replace_callback("/[\\x00-\\x1F\\x7F\\x{80}-\\x{9F}]/u",
-                    fn($c) => sprintf("\\x%02X", mb_ord($c[0], "UTF-8")), (string)$case[$key]);
+                    fn($c) => sprintf(mb_ord($c[0], "UTF-8") < 0x80 ? "\\x%02X" : "\\u%04X", mb_ord($c[0], "UTF-8")), (string)$case[$key]);
                 echo $i ? "\n" : "", "$key: ", $case[$key] === null ? "(none)" : $value;
             }
             echo "\0";
@@ -96,7 +96,7 @@ exports.readDetails = (query) => {
     const lines = execFileSync(process.env.CHECK_TOOL, ['--decode', `http://127.0.0.1/entry/regist.php?${query}`],
         { encoding: 'utf8' }).split('\n');
     for (const [, key, value] of lines.map((line) => /^(productid|username|organization|serialno): (.*)$/.exec(line)).filter(Boolean))
-        details[key] = value === '(none)' ? null : value.replace(/\\x([0-9A-F]{2})/g, (_, hex) => String.fromCharCode(parseInt(hex, 16)));
+        details[key] = value === '(none)' ? null : value.replace(/\\x([0-9A-F]{2})|\\u([0-9A-F]{4})/g, (_, x, u) => String.fromCharCode(parseInt(x || u, 16)));
     return details;
 };
 EOF_READER

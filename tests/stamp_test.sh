@@ -249,6 +249,11 @@ for tool in "${tools[@]}"; do
     "$tool" --program "$scratch/text.exe" --tail-file "$scratch/empty-tail" >/dev/null 2>&1
     [ $? -eq 1 ] || fail "$tool: --program of a text file was not refused"
 done
+# A tool without a host of its own (as the zip's is), given neither --program nor --host: a clean
+# tail, yet nothing is sent anywhere.
+said=$(host_stamp --tail-file "$scratch/empty-tail" 2>&1)
+[ $? -eq 1 ] && grep -qx "note: no registration host, so nothing is sent: .*--program.*--host" <<<"$said" ||
+    fail "the check against no host: $said"
 
 # Stamp first, then sign: the signed stamped program verifies.
 osslsigncode sign -certs "$scratch/cert.pem" -key "$scratch/key.pem" \
@@ -282,7 +287,7 @@ wine_names=(
     "a hard link of the program|$(windows_path "$ww/hard.exe")|1|is the program itself"
     "the NUL device|NUL|1|is a device"
     "an existing copy|$(windows_path "$ww/old.exe")|0|replaced $(windows_path "$ww/old.exe")"
-    "a read-only copy is left as it was|$(windows_path "$ww/read-only.exe")|1|; nothing written: give another OUT, or make it writable: attrib -r \"$(windows_path "$ww/read-only.exe")\""
+    "a read-only copy is left as it was|$(windows_path "$ww/read-only.exe")|2|; nothing written: give another OUT, or make it writable: attrib -r \"$(windows_path "$ww/read-only.exe")\""
     "a folder that does not exist|$(windows_path "$ww")\\missing\\out.exe|2|its folder $(windows_path "$ww")\\missing does not exist; nothing written: make it first: mkdir \"$(windows_path "$ww")\\missing\""
 )
 # Wine shows a file without write permission as read-only.

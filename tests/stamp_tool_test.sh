@@ -88,7 +88,7 @@ grep -qxF 'kept: company, not given again (--company "" clears it)' <<<"$said" &
 # read-only for root too.
 cp unstamped.exe read-only.exe && chmod 444 read-only.exe
 writes=(
-    "a read-only OUT|read-only.exe|1|read-only.exe is read-only (Permission denied); nothing written: give another OUT, or make it writable: chmod u+w \"read-only.exe\""
+    "a read-only OUT|read-only.exe|2|read-only.exe is read-only (Permission denied); nothing written: give another OUT, or make it writable: chmod u+w \"read-only.exe\""
     "a folder that does not exist|missing/sub/out.exe|2|its folder missing/sub does not exist; nothing written: make it first: mkdir -p \"missing/sub\""
 )
 for row in "${writes[@]}"; do

@@ -629,5 +629,12 @@ int CheckMode(int argc, char** argv, int first) {
     DetailLoss lost[kDetailCount];
     size_t count = FindLosses(losses, lost);
     for (size_t i = 0; i < count; ++i) PrintLoss(lost[i], arguments.code_page);
-    return count == 0 ? 0 : 1;
+    // A build without a host (the release before its stamp) sends nothing anywhere: however
+    // clean the tail, that is no program that registers.
+    bool has_host = arguments.host != nullptr && arguments.host[0] != '\0';
+    if (!has_host)
+        Say(Stream::kOut,
+            "note: no registration host, so nothing is sent: check against your stamped "
+            "program with --program, or give --host\n");
+    return count == 0 && has_host ? 0 : 1;
 }

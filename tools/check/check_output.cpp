@@ -67,15 +67,16 @@ void EmitAscii(Writer* writer, const char* text) {
     }
 }
 
-// \xNN below 0x100 (a control or a byte), \uNNNN above or for a `character` the code page lacks,
-// and beyond U+FFFF the two of its surrogate pair.
+// \xNN for a byte, and for a character below U+0080 (a control, the same as its byte); \uNNNN for
+// any other character, and beyond U+FFFF the two of its surrogate pair. So \x80 is always the
+// byte 0x80, and U+0080 is \u0080.
 void EmitEscape(Writer* writer, unsigned long value, bool character = false) {
     char escape[32];
     if (value >= 0x10000)
         snprintf(escape, sizeof escape, "\\u%04lX\\u%04lX", 0xD800 + ((value - 0x10000) >> 10),
                  0xDC00 + ((value - 0x10000) & 0x3FF));
     else
-        snprintf(escape, sizeof escape, value < 0x100 && !character ? "\\x%02lX" : "\\u%04lX",
+        snprintf(escape, sizeof escape, value < 0x80 || !character ? "\\x%02lX" : "\\u%04lX",
                  value);
     EmitAscii(writer, escape);
 }
@@ -149,7 +150,7 @@ void AddCodePoint(Writer* writer, unsigned long code_point, bool keep_line_end) 
     } else if (keep_line_end && code_point == '\n') {
         EmitCharacter(writer, '\n');
     } else if (MustEscape(code_point)) {
-        EmitEscape(writer, code_point);
+        EmitEscape(writer, code_point, true);
     } else {
         EmitCharacter(writer, code_point);
     }

@@ -49,7 +49,7 @@ void PrintDetail(const char* address, const char* key, const CharClass& classes)
     PutWide(Stream::kOut, decoded);
     Say(Stream::kOut, "\n");
     if (HasControl(decoded))
-        Say(Stream::kOut, "note: %s: control characters are shown as \\xNN\n", key);
+        Say(Stream::kOut, "note: %s: control characters are shown as \\xNN or \\uNNNN\n", key);
     for (size_t i = 0; i < notes.ambiguity_count && i < kAmbiguitiesKept; ++i)
         PrintAmbiguity(key, decoded, notes.ambiguities[i]);
     if (notes.ambiguity_count > kAmbiguitiesKept)

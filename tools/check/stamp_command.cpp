@@ -221,7 +221,7 @@ int RunStamp(const StampArguments& arguments) {
                 kClearReadOnly);
             PutWide(Stream::kErr, arguments.output.name);
             Say(Stream::kErr, "\"\n");
-            return 1;
+            return 2;
         case SaveResult::kNoFolder: {
             static char16_t folder[kWidePathSize];
             FolderOf(arguments.output.name, folder, kWidePathSize);
