@@ -126,6 +126,12 @@ INT_PTR CALLBACK CompletionDialogProc(HWND dialog, UINT message, WPARAM wParam, 
                     OpenRegistration(dialog, RegistrationScheme::kPlain);
                     return TRUE;
                 case IDC_README: OpenReadme(dialog); return TRUE;
+                case IDC_INFO:
+                    // Tab selects the whole of an edit box it reaches, with the caret at the end;
+                    // the explanation is read from its top, as Page Down scrolls it.
+                    if (HIWORD(wParam) == EN_SETFOCUS)
+                        PostMessageW(reinterpret_cast<HWND>(lParam), EM_SETSEL, 0, 0);
+                    return TRUE;
                 case IDOK:
                 case IDCANCEL: DestroyWindow(dialog); return TRUE;
             }

@@ -310,10 +310,12 @@ DWORD RenameOver(HANDLE handle, const wchar_t* name) {
                                                                                   : GetLastError();
 }
 
-// Removes the file open as `handle` (with DELETE access) once it is closed.
-void DeleteOnClose(HANDLE handle) {
+// Removes the file open as `handle` (with DELETE access) once it is closed; false if the file
+// system refused.
+bool DeleteOnClose(HANDLE handle) {
     FILE_DISPOSITION_INFO disposition = {TRUE};
-    SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition);
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != FALSE;
 }
 
 }  // namespace
@@ -356,8 +358,10 @@ SaveResult SaveFile(const NamedFile& file, const unsigned char* bytes, size_t si
     error = WriteAll(handle, bytes, size);
     if (error == 0 && !FlushFileBuffers(handle)) error = GetLastError();
     if (error == 0) error = RenameOver(handle, name);
-    if (error != 0) DeleteOnClose(handle);
+    bool removed = error == 0 || DeleteOnClose(handle);
     CloseHandle(handle);
+    // Not renamed, so still under its own name, which no one else can have taken.
+    if (!removed) DeleteFileW(temporary);
     if (error == 0) return SaveResult::kSaved;
     SetReason(error, reason);
     return SaveResult::kFailed;

@@ -10,9 +10,39 @@ namespace {
 
 constexpr size_t kWideSize = 32768;  // a command line's limit, in UTF-16 units with its zero
 
-// These reject the best-fit flag and the report of a default character.
-bool IsUtfCodePage(unsigned code_page) {
-    return code_page == CP_UTF7 || code_page == CP_UTF8;
+// Code pages whose conversion fails with the best-fit flag or the report of a default character
+// (ERROR_INVALID_FLAGS, ERROR_INVALID_PARAMETER): the UTFs, GB18030, the ISO-2022 and ISCII ones,
+// HZ and the symbol code page. For them a character is held when it converts back unchanged.
+bool TakesNoFlags(unsigned code_page) {
+    return code_page == 42 || (code_page >= 50220 && code_page <= 50229) || code_page == 52936 ||
+           code_page == 54936 || (code_page >= 57002 && code_page <= 57011) ||
+           code_page == CP_UTF7 || code_page == CP_UTF8;
+}
+
+// The `length` units of `text` as bytes of `code_page` in `out`, without a best-fit look-alike or
+// a default character standing in for one the code page lacks: their count, 0 when they do not
+// fit or a character is not held (GetLastError tells which).
+int EncodeExactly(unsigned code_page, const wchar_t* text, int length, char* out, int out_size) {
+    if (!TakesNoFlags(code_page)) {
+        BOOL used_default = FALSE;
+        int written = WideCharToMultiByte(code_page, WC_NO_BEST_FIT_CHARS, text, length, out,
+                                          out_size, nullptr, &used_default);
+        if (written > 0 && used_default) {
+            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+            return 0;
+        }
+        return written;
+    }
+    int written = WideCharToMultiByte(code_page, 0, text, length, out, out_size, nullptr, nullptr);
+    if (written == 0) return 0;
+    static wchar_t back[kWideSize];
+    int back_length = MultiByteToWideChar(code_page, 0, out, written, back, kWideSize);
+    if (back_length != length ||
+        memcmp(back, text, static_cast<size_t>(length) * sizeof(wchar_t)) != 0) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+    }
+    return written;
 }
 
 }  // namespace
@@ -25,15 +55,10 @@ TextConversion WideToCodePage(const wchar_t* text, unsigned code_page, char* out
         out[0] = '\0';
         return TextConversion::kConverted;
     }
-    bool utf = IsUtfCodePage(code_page);
-    BOOL used_default = FALSE;
-    int written =
-        WideCharToMultiByte(code_page, utf ? 0 : WC_NO_BEST_FIT_CHARS, text, length, out,
-                            static_cast<int>(out_size - 1), nullptr, utf ? nullptr : &used_default);
+    int written = EncodeExactly(code_page, text, length, out, static_cast<int>(out_size - 1));
     if (written == 0)
         return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? TextConversion::kTooLong
                                                            : TextConversion::kNotInCodePage;
-    if (used_default) return TextConversion::kNotInCodePage;
     out[written] = '\0';
     return TextConversion::kConverted;
 }
@@ -92,12 +117,7 @@ bool DecodeCodePage(unsigned code_page, const char* bytes, char16_t* out, size_t
 
 size_t EncodeCharacter(unsigned code_page, const char16_t* units, size_t count, char* out,
                        size_t out_size) {
-    // UTF-8 and UTF-7 hold every character and take neither the flag nor the report.
-    bool utf = IsUtfCodePage(code_page);
-    BOOL used_default = FALSE;
-    int length =
-        WideCharToMultiByte(code_page, utf ? 0 : WC_NO_BEST_FIT_CHARS,
-                            reinterpret_cast<const wchar_t*>(units), static_cast<int>(count), out,
-                            static_cast<int>(out_size), nullptr, utf ? nullptr : &used_default);
-    return length <= 0 || used_default ? 0 : static_cast<size_t>(length);
+    int length = EncodeExactly(code_page, reinterpret_cast<const wchar_t*>(units),
+                               static_cast<int>(count), out, static_cast<int>(out_size));
+    return length <= 0 ? 0 : static_cast<size_t>(length);
 }
