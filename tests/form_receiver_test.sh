@@ -294,6 +294,17 @@ curl -gs -D "$scratch/headers" -o /dev/null "$base?$query"
 [ "$(response_to -b "$(cookie_of)" --data 'username=posted' "$base" | tail -4; sessions)" = \
     $'productid: (none)\nusername: posted\norganization: (none)\nserialno: (none)\n0' ] ||
     fail "a post with a session cookie"
+# In a folder whose name has a blank and Japanese, the redirect leads to the address the browser
+# asks for, percent-encoded, and sends the cookie there: the page is filled.
+mkdir -p "$scratch/spaced/登録 form" "$scratch/spaced-run"
+cp "$source/examples/form/entry/regist.php" "$scratch/spaced/登録 form/"
+main_port=$form_port main_pid=$form_server_pid
+start_form_server "$scratch/spaced" "$scratch/spaced-run/server.log" || exit 1
+spaced_pid=$form_server_pid
+[ "$(curl -gsL -b '' "http://127.0.0.1:$form_port/%E7%99%BB%E9%8C%B2%20form/regist.php?$query" |
+    form_fields)" = "$(printf '%b' "$filled")" ] || fail "the form in a folder named '登録 form'"
+kill "$spaced_pid"
+form_port=$main_port form_server_pid=$main_pid
 
 # The access log snippets of docs/receiving.md, as written, under nginx and Apache where they are
 # installed: the registration address is logged without its query, any other request as it came.

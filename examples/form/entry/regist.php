@@ -166,7 +166,9 @@ function take_details_from_session(string $path): array
 }
 
 $posted = ($_SERVER['REQUEST_METHOD'] ?? 'GET') === 'POST';
-$path = (string)($_SERVER['SCRIPT_NAME'] ?? '');
+// This page's own path, as the browser asks for it: a folder with a blank or Japanese in its name is
+// percent-encoded, so that the redirect leads there and the cookie's path matches it.
+$path = implode('/', array_map('rawurlencode', explode('/', (string)($_SERVER['SCRIPT_NAME'] ?? ''))));
 header('Cache-Control: no-store');
 header('Referrer-Policy: no-referrer');
 
