@@ -392,7 +392,7 @@ openssl pkcs12 -export -inkey "$scratch/key.pem" -in "$scratch/cert.pem" -out "$
     osslsigncode verify -CAfile "$scratch/cert.pem" -in "$folder/signed/regcomplete.exe" >/dev/null 2>&1 ||
     { cat "$scratch/sign.log"; fail "the Windows steps' signature does not verify"; }
 # 4. The installers: makensis with Debian's, ISCC.exe as written from its installation folder.
-nsis=$(bat_block 4 | sed 's|^"%ProgramFiles(x86)%\\NSIS\\makensis.exe"|makensis|; s| /D| -D|g' |
+nsis=$(bat_block 4 | sed 's|^"%ProgramFiles(x86)%\\NSIS\\makensis.exe"|makensis|; s| "/D| "-D|g' |
     sed "s|%CD%|$folder|g" | tr '\\' /)
 (cd "$folder" && eval "$nsis") >"$scratch/nsis.log" 2>&1 && [ -s "$folder/sample-setup.exe" ] ||
     { tail -5 "$scratch/nsis.log"; fail "the Windows steps' makensis line made no installer"; }
