@@ -364,6 +364,29 @@ void StepCheckFocus(Driver& driver, char* args) {
     if (WaitUntil(focused, kFocusWaitMs, elsewhere) && want == nullptr) Fail("%s", elsewhere());
 }
 
+// As a reader meets the edit box ID: its caret at the first character, nothing selected, and
+// the first line shown. Waits a little, for what the program posts to the box to run.
+void StepCheckTop(Driver& driver, char* args) {
+    constexpr DWORD kTopWaitMs = 5000;
+    int id = atoi(args);
+    HWND edit = GetDlgItem(driver.dialog, id);
+    DWORD_PTR selection = 0, first_line = 0;
+    auto at_top = [&] {
+        // With no pointers EM_GETSEL answers in its result, so it works from another process.
+        return edit != nullptr &&
+               SendMessageTimeoutA(edit, EM_GETSEL, 0, 0, SMTO_NORMAL, kWaitMs, &selection) &&
+               SendMessageTimeoutA(edit, EM_GETFIRSTVISIBLELINE, 0, 0, SMTO_NORMAL, kWaitMs,
+                                   &first_line) &&
+               selection == 0 && first_line == 0;
+    };
+    auto elsewhere = [&] {
+        return Format("control %d: selection %u-%u, first line shown %u, not 0-0 and 0", id,
+                      static_cast<unsigned>(LOWORD(selection)),
+                      static_cast<unsigned>(HIWORD(selection)), static_cast<unsigned>(first_line));
+    };
+    WaitUntil(at_top, kTopWaitMs, elsewhere);
+}
+
 void StepCheckOwner(Driver& driver, char* args) {
     char* name;
     NextWord(args, &name);

@@ -118,6 +118,9 @@ constexpr Step kSteps[] = {
      "the live dialog: styles, size, caption, controls, tab order"},
     {"check-focus", Check<StepCheckFocus>, kNeedsDialog, "ID",
      "the keyboard focus is on control ID (waits a little for it)"},
+    {"check-top", Check<StepCheckTop>, kNeedsDialog, "ID",
+     "edit box ID shows its text from the top: the caret at its start, nothing selected (waits a "
+     "little for it)"},
     {"check-owner", Check<StepCheckOwner>, kNeedsDialog, "NAME|none", "the dialog's owner window"},
     {"check-owner-or-none", Check<StepCheckOwnerOrNone>, kNeedsDialog, "NAME",
      "the dialog's owner is window NAME or none: for an owner that may be gone by the time the "
