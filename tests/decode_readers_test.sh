@@ -101,7 +101,7 @@ mapfile -t queries <"$scratch/queries.txt"
 # The value lines of --decode, an empty value as the form shows it.
 decoded() {
     if [ -n "$wine_mode" ]; then
-        wine "$tool" --decode "$1"
+        wine "$tool" --print-utf8 --decode "$1"
     else
         "$tool" --decode "$1"
     fi | grep -av '^note: ' | sed 's/^\([a-z]*\): $/\1: (none)/'

@@ -58,8 +58,8 @@ readme_beside_tool="notepad.exe $(windows_path "$(dirname "$tool")")\\readme.txt
 notepad='C:\windows\system32\notepad.exe'
 
 # The six launch lines of the tool's output, started by the exact command line EXE -- TAIL.
-launch_lines() {  # launch_lines EXE_WINDOWS_PATH
-    printf '%s -- %s' "$1" "$tail_options" >"$scratch/command_line"
+launch_lines() {  # launch_lines EXE_WINDOWS_PATH: its lines in UTF-8, whatever a pipe would get
+    printf '%s --print-utf8 -- %s' "$1" "$tail_options" >"$scratch/command_line"
     wine "$runraw" "$(windows_path "$scratch/command_line")" | tr -d '\r' |
         sed -n '/^browser_ssl:/,/^browser_type_plain:/p'
 }
