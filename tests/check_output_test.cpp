@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "check_platform.h"
+#include "test_support.h"
 
 namespace {
 
@@ -22,23 +23,6 @@ struct Case {
     const char* input;   // UTF-8, or the bytes; for kWide, UTF-8 turned into UTF-16
     const char* expected;
 };
-
-std::u16string Wide(const char* utf8) {
-    std::u16string out;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8); *p != 0;) {
-        unsigned long c = *p;
-        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-        c &= extra == 3 ? 0x07 : extra == 2 ? 0x0F : extra == 1 ? 0x1F : 0x7F;
-        for (++p; extra > 0; --extra, ++p) c = (c << 6) | (*p & 0x3F);
-        if (c >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-    }
-    return out;
-}
 
 std::string Written(Piece piece, const Output& output, const char* input, unsigned code_page,
                     const std::u16string& wide = u"") {
@@ -139,7 +123,7 @@ TEST(CheckOutput, EachPieceInEachEncoding) {
          "\\u5C71a"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.expected, Render(c, c.piece == Piece::kWide ? Wide(c.input) : u"")) << c.why;
+        EXPECT_EQ(c.expected, Render(c, c.piece == Piece::kWide ? U16(c.input) : u"")) << c.why;
     const Case unpaired[] = {
         {"an unpaired high surrogate", Piece::kWide, kUtf8, 0, "", "a\\uD800b"},
         {"an unpaired low surrogate", Piece::kWide, kUtf8, 0, "", "\\uDC00"},
@@ -181,7 +165,7 @@ TEST(CheckOutput, NoCharacterSplitWhereTheBufferIsHandedOver) {
         input += 'z';
         FILE* file = tmpfile();
         Output output = {file, c.encoding, 0};
-        std::string text = Written(Piece::kText, output, input.c_str(), 0, Wide(input.c_str()));
+        std::string text = Written(Piece::kText, output, input.c_str(), 0, U16(input.c_str()));
         fclose(file);
         EXPECT_EQ(std::string(c.lead, 'a') + c.expected + "z", text) << c.why;
     }
