@@ -1,5 +1,5 @@
 # Sourced by the scripts that fetch from the Debian archive. Names no host: the archive is the one
-# this machine's apt is already configured with.
+# this machine's apt is already configured with. debian_download needs retry (apt_install.sh).
 #
 # The URIs of the Debian archive apt is configured with: the sources whose suites include this
 # release's own codename (so not its -security or -updates suites), one-line or deb822 form.
@@ -30,4 +30,23 @@ debian_archive_uris() {
         END { flush() }' | tr ' ' '\n'
   } | awk '/^(https?|file):\/\// && !seen[$0]++'
   return 0
+}
+
+# debian_download DIR PACKAGE SUITE URI...: the amd64 .deb of PACKAGE from SUITE's main component
+# of the Debian archive at the URIs, into DIR, through an apt state of its own in DIR, so that the
+# machine's own sources and package lists stay as they are. Each step is tried three times; when
+# one never works, it has said which and returns non-zero.
+debian_download() {
+  local dir=$1 package=$2 suite=$3 uri
+  shift 3
+  mkdir -p "$dir/lists/partial" "$dir/cache/archives/partial"
+  for uri in "$@"; do
+    echo "deb [arch=amd64 signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri $suite main"
+  done >"$dir/$suite.list"
+  local apt_private=(-o Dir::Etc::SourceList="$dir/$suite.list" -o Dir::Etc::SourceParts=/dev/null
+    -o Dir::State::Lists="$dir/lists" -o Dir::Cache="$dir/cache" -o APT::Architectures::=amd64
+    -o APT::Sandbox::User=root)
+  retry "reading $suite's package index" apt-get "${apt_private[@]}" update -qq &&
+    (cd "$dir" && retry "downloading $package from $suite" \
+      apt-get "${apt_private[@]}" download -qq "$package/$suite")
 }

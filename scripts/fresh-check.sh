@@ -17,7 +17,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 keep_binfmt=
 [ "${1:-}" = --keep-binfmt ] && { keep_binfmt=1; shift; }
-root=${1:-/var/tmp/regcomplete-fresh}
+root=$(realpath -m -- "${1:-/var/tmp/regcomplete-fresh}")  # as /proc/PID/root names it
 log_file="$root.log"
 binfmt_entry=/proc/sys/fs/binfmt_misc/regcomplete-i386
 
@@ -38,9 +38,67 @@ command -v debootstrap >/dev/null || {
     apt_install debootstrap
 }
 
+# What this run started and mounted, for the clean-up, which runs on every way out (the end, an
+# error, Ctrl-C, a kill, a closed terminal): it ends what still runs inside the root, then unmounts
+# what this run mounted, last first. It may run twice (a signal, then the exit) and forgets what
+# it has undone.
+mounts=(proc sys dev dev/pts)  # bound from this machine into the root, in this order
+mounted=()
+step=  # the long step running in the background
+broken_server=
+
+# run_step COMMAND...: COMMAND in the background, waited for, so that a signal is taken at once
+# instead of when the step ends (the chroot runs for an hour).
+run_step() {
+    local status=0
+    "$@" &
+    step=$!
+    wait "$step" || status=$?
+    step=
+    return "$status"
+}
+
+# What the root's install step and tests left running there (a wineserver, Xvfb) keeps its mounts
+# busy: every process whose root directory is the root is ended, after the step itself.
+stop_root() {
+    local proc pids=() _
+    [ -z "$step" ] || kill "$step" 2>/dev/null
+    step=
+    for proc in /proc/[0-9]*; do
+        [ "$(readlink "$proc/root" 2>/dev/null)" = "$root" ] && pids+=("${proc#/proc/}")
+    done
+    [ ${#pids[@]} -gt 0 ] || return 0
+    kill "${pids[@]}" 2>/dev/null
+    for _ in $(seq 50); do
+        kill -0 "${pids[@]}" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    kill -KILL "${pids[@]}" 2>/dev/null
+}
+
+# A mount that something inside still holds, or one the install step made below it (binfmt_misc
+# under proc, on a kernel without i386), refuses a plain unmount: it is then detached lazily.
+unmount() {
+    mountpoint -q "$1" || return 0
+    umount "$1" 2>/dev/null || umount -l "$1" || say "could not unmount $1"
+}
+
+clean_up() {
+    local i
+    set +e  # one step that fails must not leave the others undone
+    trap '' INT TERM HUP
+    stop_root
+    [ -z "$broken_server" ] || kill "$broken_server" 2>/dev/null
+    broken_server=
+    for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do unmount "${mounted[i]}"; done
+    mounted=()
+    [ -z "$keep_binfmt" ] && [ -f "$binfmt_entry" ] && echo -1 >"$binfmt_entry"
+    trap - INT TERM HUP
+    return 0
+}
+
 # A package source on 127.0.0.1 whose index disagrees with its Release file in size and hash: apt
 # reports "Mirror sync in progress?" for it and fails, and the install step has to carry on without it.
-broken_server=
 serve_broken_source() {
     local repo="$root.broken-source"
     rm -rf "$repo"
@@ -65,26 +123,20 @@ server.serve_forever()' "$repo" >"$repo.port" &
     [ -n "$broken_port" ] || { say "cannot serve the broken package source (python3)"; exit 1; }
 }
 
-mounts=(proc sys dev dev/pts)
-unmount_all() {
-    local i
-    [ -n "$broken_server" ] && kill "$broken_server" 2>/dev/null
-    for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
-        mountpoint -q "$root/${mounts[i]}" && umount -l "$root/${mounts[i]}"
-    done
-    [ -z "$keep_binfmt" ] && [ -f "$binfmt_entry" ] && echo -1 >"$binfmt_entry"
-    return 0
-}
-
 if [ -d "$root" ]; then
-    unmount_all
+    # What a run that was killed outright (SIGKILL, a power cut) left behind.
+    mounted=("${mounts[@]/#/$root/}")
+    clean_up
     rm -rf --one-file-system "$root"
 fi
-trap unmount_all EXIT
+trap clean_up EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 start=$(date +%s)
 say "making a Debian 12 root in $root"
-debootstrap --variant=minbase bookworm "$root" "$archive" >"$log_file" 2>&1 ||
+run_step debootstrap --variant=minbase bookworm "$root" "$archive" >"$log_file" 2>&1 ||
     { say "debootstrap failed; see $log_file"; exit 1; }
 # What makes this machine reach the network is the machine's, not the project's: its name servers and
 # the certificate authorities it trusts (taken into the root's store when ca-certificates installs).
@@ -103,14 +155,18 @@ done
 serve_broken_source
 echo "deb [trusted=yes] http://127.0.0.1:$broken_port/ ./" >"$root/etc/apt/sources.list.d/regcomplete-broken.list"
 git clone -q --no-local "$top" "$root/work/regcomplete"
-for m in "${mounts[@]}"; do mount --bind "/$m" "$root/$m"; done
+for m in "${mounts[@]}"; do
+    mounted+=("$root/$m")  # first: a signal may come between the two
+    mount --bind "/$m" "$root/$m"
+done
 [ -z "$keep_binfmt" ] && [ -f "$binfmt_entry" ] && echo -1 >"$binfmt_entry"
 
 say "running .ci/run inside (log: $log_file)"
 status=0
 # With this machine's environment, as CI runs, but the root's own search path.
-chroot "$root" /usr/bin/env HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    CI=true bash -c 'cd /work/regcomplete && bash .ci/run' >>"$log_file" 2>&1 </dev/null || status=$?
+run_step chroot "$root" /usr/bin/env HOME=/root \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin CI=true \
+    bash -c 'cd /work/regcomplete && bash .ci/run' >>"$log_file" 2>&1 </dev/null || status=$?
 say "finished in $(($(date +%s) - start)) s with exit code $status; last lines:"
 tail -n 5 "$log_file" >&2
 # The install step must have met the broken source and gone on without it.

@@ -77,18 +77,11 @@ if [ ! -x "$qemu" ]; then
     log "cannot fetch qemu-i386; add the Debian archive of this release and run again"
     exit 1
   fi
-  # A private apt state, so the machine's own sources and package lists stay as they are.
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
-  mkdir -p "$work/lists/partial" "$work/cache/archives/partial"
-  for uri in $uris; do
-    echo "deb [arch=amd64 signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri trixie main"
-  done >"$work/trixie.list"
-  apt_private=(-o Dir::Etc::SourceList="$work/trixie.list" -o Dir::Etc::SourceParts=/dev/null
-    -o Dir::State::Lists="$work/lists" -o Dir::Cache="$work/cache" -o APT::Architectures::=amd64
-    -o APT::Sandbox::User=root)
-  apt-get "${apt_private[@]}" update -qq
-  (cd "$work" && apt-get "${apt_private[@]}" download -qq qemu-user/trixie)
+  # shellcheck disable=SC2086  # one argument per URI
+  debian_download "$work" qemu-user trixie $uris ||
+    { log "cannot fetch qemu-i386 from the Debian archive; run again later"; exit 1; }
   dpkg -x "$work"/qemu-user_*.deb "$work/x"
   install -D -m 755 "$work/x/usr/bin/qemu-i386" "$qemu"
 fi

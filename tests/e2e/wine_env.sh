@@ -51,7 +51,8 @@ wine_set_dpi() {
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
 
-# Creates the prefix once; tests that run side by side wait for each other here.
+# Creates the prefix once (tests that run side by side wait for each other here), then holds its
+# wineserver for as long as the caller's shell lives (wine_hold_server).
 wine_prefix_ready() {
     (
         flock 9
@@ -62,7 +63,33 @@ wine_prefix_ready() {
                 touch "$WINEPREFIX/.regcomplete-ready"
         fi
     ) 9>"$WINEPREFIX.lock"
-    [ -f "$WINEPREFIX/.regcomplete-ready" ]
+    [ -f "$WINEPREFIX/.regcomplete-ready" ] && wine_hold_server
+}
+
+# Debian's wineserver runs with -p0: it ends as soon as no program of its prefix runs, and the next
+# program starts another. A program that connects just as the server ends is dropped before it
+# runs ("wine client error:0: recvmsg: Connection reset by peer", nothing done), and in a prefix
+# that tests share, whether the server ends between two calls of one test depends on the tests
+# beside it. So each test keeps a program of its own running in the prefix: cmd, pausing on a pipe
+# that a tail bound to the test's shell feeds, which ends within half a second of that shell however
+# the shell ends, and no program the test starts holds the pipe. Only this program's own start can
+# meet a server that is ending; it is started again then.
+wine_hold_server() {
+    local out try
+    [ "${WINE_HELD_PREFIX:-}" != "$WINEPREFIX" ] || return 0
+    out=$(mktemp "$WINEPREFIX.held.XXXXXX")
+    for try in 1 2 3; do
+        tail --pid=$$ -s 0.5 -f /dev/null 2>/dev/null | wine cmd /c "echo held& pause" >"$out" 2>&1 &
+        while kill -0 $! 2>/dev/null && ! grep -q '^held' "$out"; do sleep 0.1; done
+        if grep -q '^held' "$out"; then
+            WINE_HELD_PREFIX=$WINEPREFIX
+            rm -f "$out"
+            return 0
+        fi
+        echo "wine_env: the program holding the wineserver did not start (try $try of 3): $(cat "$out")" >&2
+    done
+    rm -f "$out"
+    return 1
 }
 
 # The Windows path of a Unix file, through the prefix's Z: drive (which maps /).
