@@ -18,7 +18,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64 xvfb xauth x11-apps imagemagick fonts-ipafont-gothic
   nsis wixl osslsigncode openssl
-  php-cli php-mbstring chromium curl
+  php-cli php-mbstring chromium curl nginx apache2-bin
 )
 # Inno Setup's compiler comes from npm; Debian's Node.js is enough when the machine has none.
 command -v npm >/dev/null || packages+=(nodejs npm)

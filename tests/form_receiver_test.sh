@@ -12,7 +12,7 @@
 # Then bad input: the page with what could be read, status 200, no PHP warning or notice; and
 # how the details leave the address: a 303 to the path alone, a session of their own that the
 # page shown next ends, and the headers that keep the page out of caches and Referers; and the
-# access log snippets of docs/receiving.md under nginx and Apache, where they are installed.
+# access log snippets of docs/receiving.md under nginx and Apache.
 # With "cases", only the conformance cases of examples/form/cases.json instead, through --decode,
 # the receiver and docs/receiving.md's loop for a form in another language.
 # usage: form_receiver_test.sh CHECK_TOOL SOURCE_DIR [cases]
@@ -336,7 +336,7 @@ if command -v nginx >/dev/null; then
         fail "nginx did not start with docs/receiving.md's snippet"
     fi
 else
-    echo "not run: docs/receiving.md's nginx snippet (no nginx)"
+    fail "no nginx to run docs/receiving.md's snippet with: run scripts/install-deps.sh"
 fi
 if command -v apache2 >/dev/null; then
     mkdir -p "$scratch/apache/htdocs"
@@ -365,7 +365,7 @@ LogFormat \"%h %l %u %t \\\"%r\\\" %>s %O \\\"%{Referer}i\\\" \\\"%{User-Agent}i
         fail "Apache did not start with docs/receiving.md's snippet"
     fi
 else
-    echo "not run: docs/receiving.md's Apache snippet (no apache2)"
+    fail "no apache2 to run docs/receiving.md's snippet with: run scripts/install-deps.sh"
 fi
 
 echo "$compared tails compared; $skipped of their details not against mbstring (not Shift_JIS, or holding %)"
