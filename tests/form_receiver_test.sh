@@ -306,8 +306,8 @@ spaced_pid=$form_server_pid
 kill "$spaced_pid"
 form_port=$main_port form_server_pid=$main_pid
 
-# The access log snippets of docs/receiving.md, as written, under nginx and Apache where they are
-# installed: the registration address is logged without its query, any other request as it came.
+# The access log snippets of docs/receiving.md, as written, under nginx and Apache: the
+# registration address is logged without its query, any other request as it came.
 logged_requests() {  # logged_requests PORT LOG: the request lines logged for three requests
     for _ in $(seq 1 50); do curl -s -o /dev/null "http://127.0.0.1:$1/" && break; sleep 0.1; done
     sleep 0.5
