@@ -22,6 +22,8 @@ log_file="$root.log"
 binfmt_entry=/proc/sys/fs/binfmt_misc/regcomplete-i386
 
 say() { echo "fresh-check: $*" >&2; }
+# The root is removed, and every process whose root it is gets stopped: never the machine's own.
+[ "$root" != / ] || { say "the fresh root cannot be /"; exit 2; }
 
 . "$top/scripts/debian_archive.sh"
 archive=$(debian_archive_uris | head -n 1)
@@ -84,7 +86,7 @@ unmount() {
 }
 
 clean_up() {
-    local i
+    local i errexit=${-//[^e]/}
     set +e  # one step that fails must not leave the others undone
     trap '' INT TERM HUP
     stop_root
@@ -94,6 +96,7 @@ clean_up() {
     mounted=()
     [ -z "$keep_binfmt" ] && [ -f "$binfmt_entry" ] && echo -1 >"$binfmt_entry"
     trap - INT TERM HUP
+    [ -z "$errexit" ] || set -e  # a clean-up before the run: its steps must still stop at a failure
     return 0
 }
 
@@ -118,14 +121,14 @@ server = http.server.HTTPServer(("127.0.0.1", 0), functools.partial(Quiet, direc
 print(server.server_address[1], flush=True)
 server.serve_forever()' "$repo" >"$repo.port" &
     broken_server=$!
-    for _ in $(seq 50); do [ -s "$repo.port" ] && break; sleep 0.1; done
+    for _ in $(seq 300); do [ -s "$repo.port" ] && break; sleep 0.1; done
     broken_port=$(cat "$repo.port")
     [ -n "$broken_port" ] || { say "cannot serve the broken package source (python3)"; exit 1; }
 }
 
 if [ -d "$root" ]; then
     # What a run that was killed outright (SIGKILL, a power cut) left behind.
-    mounted=("${mounts[@]/#/$root/}")
+    mounted=("${mounts[@]/#/"$root"/}")
     clean_up
     rm -rf --one-file-system "$root"
 fi

@@ -89,6 +89,7 @@ mkdir -p "$3/proc" "$3/sys" "$3/dev" "$3/etc/apt/sources.list.d" "$3/work"
 EOF
 cat >"$scratch/fresh-bin/git" <<'EOF'
 #!/bin/sh
+[ -z "${FAKE_GIT_STATUS:-}" ] || exit "$FAKE_GIT_STATUS"
 mkdir -p "$5"
 EOF
 cat >"$scratch/fresh-bin/chroot" <<'EOF'
@@ -141,6 +142,20 @@ for row in "${fresh_rows[@]}"; do
     ! kill -0 "$(cat "$FAKE_CHROOT_READY")" 2>/dev/null || fail "$why: the chroot's run was left running"
     ! pgrep -f "$root.broken-source" >/dev/null || fail "$why: the broken source is still served"
 done
+
+# What a run killed outright leaves: the root, in a folder whose name has a "&", with its proc still
+# mounted. It is unmounted and removed first; a step that fails after that still stops the check
+# before the run inside.
+root="$scratch/a&b/root"
+mkdir -p "$root/proc" && mount -t tmpfs leftover "$root/proc"
+rm -f "$FAKE_CHROOT_READY"
+FAKE_GIT_STATUS=7 FAKE_CHROOT_END=0 PATH=$scratch/fresh-bin:$PATH \
+    "$top/scripts/fresh-check.sh" --keep-binfmt "$root" >"$scratch/fresh.log" 2>&1
+status=$?
+[ "$status" -ne 0 ] && [ ! -e "$FAKE_CHROOT_READY" ] ||
+    fail "a clone that fails after a leftover root: exit status $status: $(cat "$scratch/fresh.log")"
+left=$(grep -o " $scratch/a[^ ]*" /proc/self/mounts)
+[ -z "$left" ] || fail "a leftover root: left mounted:$left"
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]
