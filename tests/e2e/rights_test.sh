@@ -111,5 +111,8 @@ wineserver -w
 # is syswow64. Each gets the fake Notepad, which Wine must take in place of its own.
 cp "$E2E_TEST_BIN/notepad.exe" "$WINEPREFIX/drive_c/windows/system32/notepad.exe"
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;notepad.exe=n"
+# The server -k ended held a program of this test; hold the new one, whose desktop's shell starts
+# now with the case's launch log and the fake Notepad.
+wine_hold_server || exit 1
 "case_$case_name"
 e2e_end

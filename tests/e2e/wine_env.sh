@@ -73,14 +73,20 @@ wine_prefix_ready() {
 # beside it. So each test keeps a program of its own running in the prefix: cmd, pausing on a pipe
 # that a tail bound to the test's shell feeds, which ends within half a second of that shell however
 # the shell ends, and no program the test starts holds the pipe. Only this program's own start can
-# meet a server that is ending; it is started again then.
+# meet a server that is ending; it is started again then. A test that ends the server itself
+# (wineserver -k) ends the holder too, and calls this again to hold the new one.
 wine_hold_server() {
     local out try
-    [ "${WINE_HELD_PREFIX:-}" != "$WINEPREFIX" ] || return 0
+    [ "${WINE_HELD_PREFIX:-}" != "$WINEPREFIX" ] || ! kill -0 "${WINE_HELD_PID:-}" 2>/dev/null ||
+        return 0
     out=$(mktemp "$WINEPREFIX.held.XXXXXX")
     for try in 1 2 3; do
         tail --pid=$$ -s 0.5 -f /dev/null 2>/dev/null | wine cmd /c "echo held& pause" >"$out" 2>&1 &
-        while kill -0 $! 2>/dev/null && ! grep -q '^held' "$out"; do sleep 0.1; done
+        WINE_HELD_PID=$!
+        for _ in $(seq 600); do  # a minute at most, for a prefix that starts slowly under load
+            kill -0 "$WINE_HELD_PID" 2>/dev/null && ! grep -q '^held' "$out" || break
+            sleep 0.1
+        done
         if grep -q '^held' "$out"; then
             WINE_HELD_PREFIX=$WINEPREFIX
             rm -f "$out"
