@@ -41,7 +41,7 @@ SLIPS = {
         ("const char16_t* company = keeps_company ? before.company : arguments.company;",
          "const char16_t* company = arguments.company;"),
         ("            PutWide(Stream::kErr, arguments.output.name);\n            Say(Stream::kErr, \"\\\"\\n\");\n            return 2;",
-         "            PutWide(Stream::kErr, arguments.output.name);\n            Say(Stream::kErr, \"\\\"\\n\");\n            return 2;"),
+         "            PutWide(Stream::kErr, arguments.output.name);\n            Say(Stream::kErr, \"\\\"\\n\");\n            return 1;"),
         ("if (name[i] == u'/' || name[i] == u'\\\\') end = i;", "if (name[i] == u'/' || name[i] == u'\\\\') end = i + 1;"),
         ("            if (!has_meant)\n                return \"is more than", "            if (has_meant)\n                return \"is more than"),
         ("            if (!has_meant) return \"has a port", "            return \"has a port"),
