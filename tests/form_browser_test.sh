@@ -4,7 +4,7 @@
 # built-in server on 127.0.0.1) and must show each detail in its field of the pre-filled form, as
 # typed, with half-width katakana in full width; the same for an address re-escaped as xdg-open
 # passes it on. It keeps a screenshot of the first form in SCREENSHOT_DIR/form.png.
-# Then, over the DevTools protocol (Node's WebSocket), a Japanese customer's address: the page's
+# Then, over the DevTools protocol (on a pipe), a Japanese customer's address: the page's
 # first script and the loaded page see an address without details, the form shows every detail,
 # the page is no-store and no-referrer, later requests from it (an image, a fetch, a link) carry no
 # Referer, and neither Back nor the history brings the details back. In the same browser, every
@@ -79,22 +79,29 @@ fi
 # A customer's browser, driven over the DevTools protocol: what it did, a line each (as the script
 # below prints them), then the Referer of each later request, as the server logged it.
 cat >"$scratch/devtools.js" <<'EOF_DEVTOOLS'
-// usage: node --experimental-websocket devtools.js PROFILE ADDRESS PROBE_BASE CASES_JSON
+// usage: node devtools.js PROFILE ADDRESS PROBE_BASE CASES_JSON
+// The protocol goes over --remote-debugging-pipe (the browser reads fd 3 and writes fd 4, each
+// message JSON ended by a zero byte), which any Node has: Debian 12's has no WebSocket.
 const { spawn } = require('node:child_process');
 const fs = require('node:fs');
 const [profile, address, probeBase, casesFile] = process.argv.slice(2);
 const browser = spawn('chromium', ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
     '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync',
-    `--user-data-dir=${profile}`, '--remote-debugging-port=0', 'about:blank'],
-    { stdio: ['ignore', 'ignore', 'pipe'] });
+    `--user-data-dir=${profile}`, '--remote-debugging-pipe', 'about:blank'],
+    { stdio: ['ignore', 'ignore', 'inherit', 'pipe', 'pipe'] });
 const timer = setTimeout(() => { console.log('timed out'); browser.kill(); process.exit(1); }, 60000);
 
-function connect(url) {
-    const socket = new WebSocket(url);
+function connect() {
+    const [toBrowser, fromBrowser] = [browser.stdio[3], browser.stdio[4]];
     const pending = new Map(), listeners = [];
-    let id = 0;
-    socket.onmessage = (message) => {
-        const data = JSON.parse(message.data);
+    let id = 0, received = '';
+    fromBrowser.setEncoding('utf8');
+    fromBrowser.on('data', (chunk) => {
+        received += chunk;
+        for (let end; (end = received.indexOf('\0')) >= 0; received = received.slice(end + 1))
+            dispatch(JSON.parse(received.slice(0, end)));
+    });
+    const dispatch = (data) => {
         if (pending.has(data.id)) {
             const { resolve, reject } = pending.get(data.id);
             pending.delete(data.id);
@@ -105,7 +112,7 @@ function connect(url) {
     };
     const send = (method, params = {}, sessionId) => new Promise((resolve, reject) => {
         pending.set(++id, { resolve, reject });
-        socket.send(JSON.stringify({ id, method, params, sessionId }));
+        toBrowser.write(JSON.stringify({ id, method, params, sessionId }) + '\0');
     });
     const next = (method) => new Promise((resolve) => {
         const listener = (data) => {
@@ -115,19 +122,11 @@ function connect(url) {
         };
         listeners.push(listener);
     });
-    return new Promise((resolve) => { socket.onopen = () => resolve({ send, next, listeners, socket }); });
+    return { send, next, listeners };
 }
 
 async function main() {
-    const url = await new Promise((resolve) => {
-        let text = '';
-        browser.stderr.on('data', (chunk) => {
-            text += chunk;
-            const found = /DevTools listening on (ws:\S+)/.exec(text);
-            if (found) resolve(found[1]);
-        });
-    });
-    const cdp = await connect(url);
+    const cdp = connect();
     const { targetId } = await cdp.send('Target.createTarget', { url: 'about:blank' });
     const { sessionId } = await cdp.send('Target.attachToTarget', { targetId, flatten: true });
     const send = (method, params) => cdp.send(method, params, sessionId);
@@ -209,7 +208,7 @@ EOF_DEVTOOLS
 rm -rf "$scratch/profile"
 : >"$scratch/probe.log"
 form="http://127.0.0.1:$form_port/entry/regist.php"
-actual=$(node --experimental-websocket "$scratch/devtools.js" "$scratch/profile" \
+actual=$(node "$scratch/devtools.js" "$scratch/profile" \
     "$(address_of '/P"SAMPLE-2026" /U"山田 太郎" /O"株式会社ｻﾝﾌﾟﾙ & Co." /S"1234-5678"')" \
     "http://127.0.0.1:$form_port/probe" "$source/examples/form/cases.json" 2>>"$scratch/chromium.log"
     sed 's/^/referer: /' "$scratch/probe.log")
