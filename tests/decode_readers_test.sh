@@ -22,11 +22,8 @@ if [ -n "$wine_mode" ]; then
     wine_prefix_ready || { echo "FAIL: could not create the Wine prefix"; exit 1; }
 fi
 scratch=$(mktemp -d)
-lean_pid=
-trap 'stop_form_server; [ -z "$lean_pid" ] || kill "$lean_pid"; rm -rf "$scratch"' EXIT
-start_form_server "$source/examples/form" "$scratch/lean.log" -n -d extension=mbstring || exit 1
-lean_port=$form_port lean_pid=$form_server_pid form_server_pid=
-start_form_server "$source/examples/form" "$scratch/server.log" || exit 1
+trap 'stop_form_servers; rm -rf "$scratch"' EXIT
+start_form_servers "$source/examples/form" "$scratch" || exit 1
 failures=0
 
 # queries.txt: one query a line, each with the four keys; browser.txt: "QUERY_LINE KEY HEX" for

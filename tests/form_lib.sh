@@ -47,6 +47,21 @@ stop_form_server() {
     form_server_pid=
 }
 
+# The receiver twice, with its logs in SCRATCH: under PHP as it is usually built (form_port) and
+# under PHP with mbstring alone, as a lean host has it (lean_port). stop_form_servers ends both.
+lean_port= lean_pid=
+start_form_servers() {  # start_form_servers DOCROOT SCRATCH
+    start_form_server "$1" "$2/lean.log" -n -d extension=mbstring || return 1
+    lean_port=$form_port lean_pid=$form_server_pid form_server_pid=
+    start_form_server "$1" "$2/server.log"
+}
+
+stop_form_servers() {
+    stop_form_server
+    [ -z "$lean_pid" ] || kill "$lean_pid" 2>/dev/null
+    lean_pid=
+}
+
 # ADDRESS with every %XX of an unreserved character decoded.
 unreserved_decoded() {
     php -r 'echo preg_replace_callback("/%([0-9A-Fa-f]{2})/", fn($m) =>

@@ -25,11 +25,8 @@ php -r 'exit(extension_loaded("mbstring") ? 0 : 1);' ||
     { echo "FAIL: PHP has no mbstring: run scripts/install-deps.sh"; exit 1; }
 . "$(dirname "$0")/form_lib.sh"
 scratch=$(mktemp -d)
-lean_pid=
-trap 'stop_form_server; [ -z "$lean_pid" ] || kill "$lean_pid"; rm -rf "$scratch"' EXIT
-start_form_server "$source/examples/form" "$scratch/lean.log" -n -d extension=mbstring || exit 1
-lean_port=$form_port lean_pid=$form_server_pid form_server_pid=
-start_form_server "$source/examples/form" "$scratch/server.log" || exit 1
+trap 'stop_form_servers; rm -rf "$scratch"' EXIT
+start_form_servers "$source/examples/form" "$scratch" || exit 1
 failures=0 compared=0 skipped=0
 keys=(productid username organization serialno)
 
